@@ -1,0 +1,41 @@
+#pragma once
+// The logs stored in the simulated watch, and a generator of realistic runs around Tokyo.
+
+#include <cstdint>
+#include <vector>
+
+namespace kemlog::sim {
+
+// One point as the watch stores it (the fields of its 32-byte point record).
+struct WatchPoint {
+  int32_t time = 0;       // device seconds (watch clock, no local offset)
+  int32_t latitude = 0;   // degrees x 600000
+  int32_t longitude = 0;  // degrees x 600000
+  int16_t elevation = 0;  // metres
+  uint16_t speed = 0;     // 0.1 km/h
+  uint8_t heartRate = 0;
+  uint8_t fatigue = 0;
+  uint8_t exercise = 0;   // percent
+  uint32_t distance = 0;  // metres from the start
+  uint32_t calories = 0;  // 0.1 kcal
+};
+
+// One stored log: the fields of its 64-byte summary record and its points.
+struct WatchLog {
+  int32_t startTime = 0;
+  uint32_t duration = 0;
+  int32_t pointStart = 0;  // index of the first point in the watch's point memory
+  uint32_t distance = 0;
+  uint32_t calories = 0;
+  std::vector<WatchPoint> points;
+};
+
+// Deterministic for a seed: logCount runs of pointsPerLog points each, one point every few seconds,
+// starting on different days, with plausible pace, heart rate, elevation and calories.
+std::vector<WatchLog> GenerateWatchLogs(uint32_t seed, int logCount, int pointsPerLog);
+
+// The raw bytes the watch sends: 64 bytes per summary, 32 per point, little-endian.
+std::vector<uint8_t> SummaryPayload(const std::vector<WatchLog>& logs);
+std::vector<uint8_t> PointPayload(const WatchLog& log);
+
+}  // namespace kemlog::sim
