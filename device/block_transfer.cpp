@@ -1,0 +1,112 @@
+#include "device/block_transfer.h"
+
+#include <array>
+#include <cstdio>
+
+#include "device/sentence.h"
+
+namespace kemlog::device {
+namespace {
+
+constexpr std::array<uint32_t, 256> MakeCrcTable() {
+  std::array<uint32_t, 256> table{};
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t c = i << 24;
+    for (int bit = 0; bit < 8; ++bit) c = (c << 1) ^ ((c & 0x80000000u) ? 0x04C11DB7u : 0u);
+    table[i] = c;
+  }
+  return table;
+}
+
+constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
+static_assert(kCrcTable[1] == 0x04C11DB7u && kCrcTable[128] == 0x690CE0EEu && kCrcTable[255] == 0xB1F740B4u);
+
+constexpr size_t kReplySize = 128;
+constexpr int kMaxFailures = 10;
+constexpr int kByteIdleLimit = 3000;
+constexpr uint32_t kNoPayloadCheck = 0xFFFFFFFFu;
+
+struct BlockAnnouncement {
+  int offset = 0;
+  int length = 0;
+  unsigned int crc = 0;
+};
+
+bool FitsIn(const BlockAnnouncement& block, size_t size) {
+  return block.offset >= 0 && block.length >= 0 &&
+         static_cast<uint64_t>(block.offset) + static_cast<uint64_t>(block.length) <= size;
+}
+
+// Reads a block's raw bytes into place. Returns the count of bytes that came before they stopped for
+// kByteIdleLimit polls. At least one read is made, also for an empty block.
+int ReadBlockBytes(DeviceLink& link, uint8_t* place, int length) {
+  int got = 0;
+  int idle = 0;
+  do {
+    const int byte = link.ReadByte();
+    if (byte >= 0) {
+      if (got < length) place[got] = static_cast<uint8_t>(byte);
+      ++got;
+      idle = 0;
+    } else {
+      link.Sleep(1);
+      ++idle;
+    }
+  } while (got < length && idle < kByteIdleLimit);
+  return got;
+}
+
+}  // namespace
+
+uint32_t Crc32(const uint8_t* data, size_t length) {
+  uint32_t reg = 0xFFFFFFFFu;
+  for (size_t i = 0; i < length; ++i) reg = (reg >> 8) ^ kCrcTable[(reg ^ data[i]) & 0xFFu];
+  return reg;
+}
+
+bool ReceiveBlocks(DeviceLink& link, std::span<uint8_t> destination) {
+  std::array<char, kReplySize> reply{};
+  if (!WaitReply(901, reply, link, kReplyBudget)) return false;
+  int number = 0;
+  int announcedTotal = 0;
+  unsigned int payloadCrc = 0;
+  std::sscanf(reply.data() + 4, "%d,%d,%08X", &number, &announcedTotal, &payloadCrc);
+  const auto total = static_cast<uint32_t>(announcedTotal);
+  if (total > destination.size()) {
+    SendSentence(link, "PKRV900,901,2");
+    return false;
+  }
+  SendSentence(link, "PKRV900,901,3");
+
+  uint32_t received = 0;
+  int failures = 0;
+  do {
+    if (!WaitReply(902, reply, link, kReplyBudget)) {
+      ++failures;
+      continue;
+    }
+    BlockAnnouncement block;
+    std::sscanf(reply.data() + 4, "%d,%d,%d,%8X", &number, &block.offset, &block.length, &block.crc);
+    if (!FitsIn(block, destination.size())) {
+      SendSentence(link, "PKRV900,902,2");
+      ++failures;
+      continue;
+    }
+    SendSentence(link, "PKRV900,902,3");
+    uint8_t* place = destination.data() + block.offset;
+    if (ReadBlockBytes(link, place, block.length) != block.length) continue;  // bytes stopped
+    if (Crc32(place, static_cast<size_t>(block.length)) == block.crc) {
+      SendSentence(link, "PKRV900,902,3");
+      received += static_cast<uint32_t>(block.length);
+      failures = 0;
+    } else {
+      SendSentence(link, "PKRV900,902,2");
+      ++failures;
+    }
+  } while (received < total && failures < kMaxFailures);
+
+  if (received != total) return false;
+  return payloadCrc == kNoPayloadCheck || Crc32(destination.data(), total) == payloadCrc;
+}
+
+}  // namespace kemlog::device

@@ -1,0 +1,23 @@
+#pragma once
+// The block transfer: payloads announced with 901, sent as blocks announced with 902, each block and
+// the whole payload guarded by Crc32, answered with 900.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "device/device_link.h"
+
+namespace kemlog::device {
+
+// The watch's 32-bit checksum: the MSB-first table of 0x04C11DB7 driven by a right-shifting register
+// that starts at 0xFFFFFFFF, no final XOR. "abc" gives 0x262A3D24.
+uint32_t Crc32(const uint8_t* data, size_t length);
+inline uint32_t Crc32(std::span<const uint8_t> data) { return Crc32(data.data(), data.size()); }
+
+// Receives one payload into destination, whose size is the expected payload size. Announcements
+// beyond the buffer are refused with status 2 and count as failures. True when every byte arrived
+// and the payload checksum (unless FFFFFFFF) matches.
+bool ReceiveBlocks(DeviceLink& link, std::span<uint8_t> destination);
+
+}  // namespace kemlog::device
