@@ -1,0 +1,109 @@
+// kemlog-cli download: every log from the watch into GPX files, one row per stored log on stdout.
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <system_error>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/demo_watch.h"
+#include "cli/row_output.h"
+#include "device/device_port.h"
+#include "device/log_download.h"
+#include "device/messages.h"
+#include "platform/clock.h"
+#include "platform/paths.h"
+#include "platform/serial.h"
+
+namespace kemlog::cli {
+namespace {
+
+constexpr const char* kDefaultPort = "/dev/ttyACM0";
+
+// Prints each stored log as soon as its file is listed; progress and problems go to stderr.
+class ConsoleDownloadSink : public device::LogDownloadSink {
+ public:
+  ConsoleDownloadSink(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+  void ShowMessage(const std::string&) override {}
+  void OnProgress(int index, int count) override {
+    err_ << "downloading log " << index << " of " << count << '\n' << std::flush;
+  }
+  int LogFileCount() override { return static_cast<int>(paths_); }
+  void InsertHistoryRow(int index, const track::HistoryRow& row) override { rows_[index] = row; }
+  int AddLogFile(const std::string& path) override {
+    const int index = static_cast<int>(paths_++);
+    PrintRow(out_, rows_[index], path);
+    return index;
+  }
+  void ReportFileError(const std::string& message) override { err_ << "cannot write GPX file: " << message << '\n'; }
+  void RequestClose() override {}
+
+ private:
+  std::ostream& out_;
+  std::ostream& err_;
+  std::map<int, track::HistoryRow> rows_;
+  size_t paths_ = 0;
+};
+
+const std::map<device::DownloadOutcome, const char*> kFailureTexts = {
+    {device::DownloadOutcome::NoAnswer, "the watch did not answer"},
+    {device::DownloadOutcome::OutOfMemory, "not enough memory for the watch's log list"},
+    {device::DownloadOutcome::TransferFailed, "the download broke off"},
+};
+
+int Usage(std::ostream& err, const std::string& problem) {
+  err << "kemlog-cli download: " << problem << "\nTry 'kemlog-cli download --help'.\n";
+  return 2;
+}
+
+}  // namespace
+
+int DownloadCommand(const Args& args, std::ostream& out, std::ostream& err) {
+  const Arguments a(args, {"--port", "--out", "--seed", "--logs", "--points"}, {"--demo"});
+  if (!a.Error().empty()) return Usage(err, a.Error());
+  if (!a.Positional().empty()) return Usage(err, "unexpected argument " + a.Positional().front());
+  const auto seed = a.Number("--seed", kDemoSeed, 0xFFFFFFFFL);
+  const auto logs = a.Number("--logs", kDemoLogs, 1000);
+  const auto points = a.Number("--points", kDemoPoints, 1000000);
+  if (!seed || !logs || !points) return Usage(err, "--seed, --logs and --points take a number");
+
+  const std::string folder = a.Value("--out").value_or(platform::DefaultLogFolder());
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) {
+    err << "kemlog-cli download: cannot create " << folder << ": " << ec.message() << '\n';
+    return 1;
+  }
+
+  std::unique_ptr<DemoWatch> demo;
+  std::string portPath = a.Value("--port").value_or(kDefaultPort);
+  if (a.Has("--demo")) {
+    demo = std::make_unique<DemoWatch>(static_cast<uint32_t>(*seed), static_cast<int>(*logs), static_cast<int>(*points));
+    if (!demo->Start()) {
+      err << "kemlog-cli download: no pseudo-terminal for the simulated watch\n";
+      return 1;
+    }
+    portPath = demo->Path();
+  }
+
+  device::DevicePort port(platform::OpenSerialPort, platform::SystemClock());
+  port.portName = portPath;
+  if (!port.OpenDevicePort()) {
+    err << "kemlog-cli download: cannot open " << portPath << "\n" << device::kConnectionMessage << '\n';
+    return 1;
+  }
+  ConsoleDownloadSink sink(out, err);
+  device::DeviceLink link = port.Link();
+  const device::DownloadOutcome outcome = device::LogDownloadWorker(link, folder, sink);
+  if (outcome == device::DownloadOutcome::NoLogs) err << "the watch holds no log\n";
+  const auto failure = kFailureTexts.find(outcome);
+  if (failure == kFailureTexts.end()) return 0;
+  err << "kemlog-cli download: " << failure->second << " (" << sink.LogFileCount() << " logs stored)\n"
+      << device::kConnectionMessage << '\n';
+  return 1;
+}
+
+}  // namespace kemlog::cli

@@ -1,0 +1,46 @@
+// kemlog-cli sim: the simulated watch on a pseudo-terminal until interrupted.
+
+#include <atomic>
+#include <csignal>
+#include <ostream>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/demo_watch.h"
+#include "platform/clock.h"
+
+namespace kemlog::cli {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+
+}  // namespace
+
+int SimCommand(const Args& args, std::ostream& out, std::ostream& err) {
+  const Arguments a(args, {"--logs", "--seed", "--points"}, {});
+  const auto seed = a.Number("--seed", kDemoSeed, 0xFFFFFFFFL);
+  const auto logs = a.Number("--logs", kDemoLogs, 1000);
+  const auto points = a.Number("--points", kDemoPoints, 1000000);
+  if (!a.Error().empty() || !a.Positional().empty() || !seed || !logs || !points) {
+    err << "kemlog-cli sim: bad arguments\nTry 'kemlog-cli sim --help'.\n";
+    return 2;
+  }
+  DemoWatch watch(static_cast<uint32_t>(*seed), static_cast<int>(*logs), static_cast<int>(*points));
+  if (!watch.Start()) {
+    err << "kemlog-cli sim: no pseudo-terminal available\n";
+    return 1;
+  }
+  out << watch.Path() << '\n' << std::flush;
+  err << "serving " << *logs << " logs; press Ctrl-C to stop\n";
+  g_interrupted = 0;
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+  while (!g_interrupted) platform::SystemClock().Sleep(100);
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  return 0;
+}
+
+}  // namespace kemlog::cli
