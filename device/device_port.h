@@ -28,20 +28,25 @@ class DevicePort {
   int foundByScan = 0;
   std::atomic<int> DevicePresent{0};
 
-  bool IsOpen() const { return port_ != nullptr; }
+  bool IsOpen() const { return port_ && port_->IsOpen(); }
   // Closes any open port, opens portName with lineSpeed; on success the watch counts as present.
   bool OpenDevicePort();
-  // True when a port was open and has been purged and closed.
+  // True when a port was open and has been purged and closed. Safe while another thread runs an
+  // exchange on the port: that exchange's reads and writes fail from then on.
   bool CloseDevicePort();
-  // The open port (or a closed link, whose reads and writes fail) for an exchange.
-  DeviceLink Link() { return DeviceLink(port_.get(), clock_); }
+  // Opens name at the probe's speed, sends the identification request and keeps the port open only
+  // when the watch identifies itself. Leaves portName and DevicePresent alone.
+  bool ProbeDevicePort(const std::string& name);
+  // The current port (closed links fail every read and write) for an exchange.
+  DeviceLink Link() { return DeviceLink(port_, clock_); }
+  platform::Clock& Clock() { return clock_; }
 
  private:
   bool OpenAndConfigure(const std::string& name, uint32_t speed);
 
   platform::SerialOpener opener_;
   platform::Clock& clock_;
-  std::unique_ptr<platform::SerialPort> port_;
+  std::shared_ptr<PortHandle> port_;
 };
 
 }  // namespace kemlog::device

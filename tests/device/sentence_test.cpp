@@ -116,7 +116,7 @@ TEST(WaitReply, OnFailureLeavesTheLastSentenceBodyInTheBuffer) {
 
 TEST(WaitReply, ClosedLinkCountsEveryReadAsAMiss) {
   platform::headless::VirtualClock clock;
-  DeviceLink closed(nullptr, clock);
+  DeviceLink closed(std::shared_ptr<PortHandle>{}, clock);
   std::array<char, 128> buffer{};
   EXPECT_FALSE(WaitReply(611, buffer, closed, 3000));
 }
