@@ -1,7 +1,10 @@
 #include "device/block_transfer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "device/sentence.h"
 
@@ -25,6 +28,7 @@ constexpr size_t kReplySize = 128;
 constexpr int kMaxFailures = 10;
 constexpr int kByteIdleLimit = 3000;
 constexpr uint32_t kNoPayloadCheck = 0xFFFFFFFFu;
+constexpr size_t kSendChunkSize = 4096;
 
 struct BlockAnnouncement {
   int offset = 0;
@@ -54,6 +58,24 @@ int ReadBlockBytes(DeviceLink& link, uint8_t* place, int length) {
     }
   } while (got < length && idle < kByteIdleLimit);
   return got;
+}
+
+std::string Format(const char* format, auto... values) {
+  char body[128];
+  std::snprintf(body, sizeof body, format, values...);
+  return body;
+}
+
+// Waits for the watch's answer to an announcement: nothing when none came, else whether it was
+// "PKRV900,<number>,3".
+std::optional<bool> Acknowledgement(DeviceLink& link, int number) {
+  std::array<char, kReplySize> reply{};
+  if (!WaitReply(900, reply, link, kReplyBudget)) return std::nullopt;
+  int replyNumber = 0;
+  int answered = 0;
+  int status = 0;
+  std::sscanf(reply.data() + 4, "%d,%d,%d", &replyNumber, &answered, &status);
+  return answered == number && status == 3;
 }
 
 }  // namespace
@@ -107,6 +129,37 @@ bool ReceiveBlocks(DeviceLink& link, std::span<uint8_t> destination) {
 
   if (received != total) return false;
   return payloadCrc == kNoPayloadCheck || Crc32(destination.data(), total) == payloadCrc;
+}
+
+}  // namespace kemlog::device
+
+namespace kemlog::device {
+
+bool SendBlocks(DeviceLink& link, std::span<const uint8_t> data) {
+  const auto total = static_cast<unsigned int>(data.size());
+  SendSentence(link, Format("PKRV%d,%u,%08X", 901, total, Crc32(data)));
+  if (Acknowledgement(link, 901) != true) return false;
+  size_t offset = 0;
+  int failures = 0;
+  while (offset < data.size()) {
+    if (failures >= kMaxFailures) return false;
+    const std::span<const uint8_t> chunk = data.subspan(offset, std::min(kSendChunkSize, data.size() - offset));
+    SendSentence(link, Format("PKRV%d,%u,%u,%08X", 902, static_cast<unsigned int>(offset),
+                              static_cast<unsigned int>(chunk.size()), Crc32(chunk)));
+    const std::optional<bool> ready = Acknowledgement(link, 902);
+    if (!ready) {
+      ++failures;
+      continue;
+    }
+    if (*ready) link.Write(chunk.data(), chunk.size());
+    if (Acknowledgement(link, 902) == true) {
+      offset += chunk.size();
+      failures = 0;
+    } else {
+      ++failures;
+    }
+  }
+  return true;
 }
 
 }  // namespace kemlog::device

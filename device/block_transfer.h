@@ -20,4 +20,9 @@ inline uint32_t Crc32(std::span<const uint8_t> data) { return Crc32(data.data(),
 // and the payload checksum (unless FFFFFFFF) matches.
 bool ReceiveBlocks(DeviceLink& link, std::span<uint8_t> destination);
 
+// Sends one payload to the watch: 901 with its size and checksum, then chunks of at most 4096 bytes,
+// each announced with 902 and written once the watch is ready. A chunk that fails ten times in a row
+// ends the upload. True when the watch acknowledged every chunk.
+bool SendBlocks(DeviceLink& link, std::span<const uint8_t> data);
+
 }  // namespace kemlog::device

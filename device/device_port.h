@@ -27,6 +27,9 @@ class DevicePort {
   int nameFoundAtStart = 0;
   int foundByScan = 0;
   std::atomic<int> DevicePresent{0};
+  // A firmware update is in its transfer phase / its worker is sending (read by presence tracking).
+  std::atomic<int> FirmwareUpdateActive{0};
+  std::atomic<int> FirmwareTransferActive{0};
 
   bool IsOpen() const { return port_ && port_->IsOpen(); }
   // Closes any open port, opens portName with lineSpeed; on success the watch counts as present.
@@ -37,6 +40,8 @@ class DevicePort {
   // Opens name at the probe's speed, sends the identification request and keeps the port open only
   // when the watch identifies itself. Leaves portName and DevicePresent alone.
   bool ProbeDevicePort(const std::string& name);
+  // Opens portName for the boot loader (same line settings as the probe); DevicePresent untouched.
+  bool OpenBootLoaderPort() { return OpenAndConfigure(portName, kDeviceLineSpeed); }
   // The current port (closed links fail every read and write) for an exchange.
   DeviceLink Link() { return DeviceLink(port_, clock_); }
   platform::Clock& Clock() { return clock_; }

@@ -1,0 +1,19 @@
+#pragma once
+// The watch's firmware version and the date of its GPS data, as the settings page shows them.
+
+#include <string>
+
+#include "device/device_link.h"
+
+namespace kemlog::device {
+
+// "%d.%d.%d       GPSデータ  %d年%02d月" of a packed version (major × 10000 + minor × 100 + patch)
+// and a packed GPS data date (year × 10000 + month field × 100 + ...); the month shown is one more
+// than the month field, wrapping from 12 to January of the next year.
+std::string VersionText(int firmwareVersion, int gpsDataDate);
+
+// Asks with PKRV829 and waits (500 empty reads) for PKRV861,F,G. Whatever the wait left in its
+// buffer is read; missing numbers count as 0, so no answer shows as version 0.0.0.
+std::string QueryDeviceVersion(DeviceLink& link);
+
+}  // namespace kemlog::device
