@@ -78,7 +78,12 @@ void ConfigureLine(int fd, const SerialSettings& settings) {
 class PosixSerialPort final : public SerialPort {
  public:
   explicit PosixSerialPort(UniqueFd fd) : fd_(std::move(fd)) {}
-  ~PosixSerialPort() override { Purge(); }
+  // Purges, then gives up the exclusive hold and closes. A pseudo-terminal's slave outlives our
+  // close while its master stays open, and would otherwise stay locked against the next open.
+  ~PosixSerialPort() override {
+    Purge();
+    ::ioctl(fd_.Get(), TIOCNXCL);
+  }
 
   int Read(uint8_t* buffer, size_t size) override {
     if (size == 0) return 0;

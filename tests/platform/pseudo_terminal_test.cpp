@@ -76,6 +76,8 @@ struct SilentCase {
   bool closeSlaveFirst;  // a slave came and went: the master's reads now fail with EIO
 };
 
+void PrintTo(const SilentCase& c, std::ostream* os) { *os << c.name; }
+
 class SilentLineTest : public PseudoTerminalTest, public ::testing::WithParamInterface<SilentCase> {};
 
 TEST_P(SilentLineTest, ReadTimesOutWithZeroWithoutSpinning) {
