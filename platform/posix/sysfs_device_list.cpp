@@ -152,7 +152,7 @@ void SysfsDeviceList::WatchChanges(std::function<void()> onChange) {
     if (!onChange_) return;
   }
   stop_ = false;
-  watcher_ = std::thread([this] { Watch(); });
+  watcher_ = std::thread([this, before = Snapshot()] { Watch(before); });
 }
 
 void SysfsDeviceList::StopWatching() {
@@ -172,9 +172,8 @@ std::string SysfsDeviceList::Snapshot() const {
 
 // Waits for uevents of the usb and tty subsystems, or compares sysfs snapshots where no uevent
 // socket can be had, and calls the handler after each change.
-void SysfsDeviceList::Watch() {
+void SysfsDeviceList::Watch(std::string last) {
   const int fd = useUevents_ ? OpenUeventSocket() : -1;
-  std::string last = Snapshot();
   while (!stop_) {
     bool changed = false;
     if (fd >= 0) {

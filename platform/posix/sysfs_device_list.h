@@ -28,7 +28,7 @@ class SysfsDeviceList : public DeviceList {
   std::string TtyOf(const std::string& usbDevicePath) const;
   std::optional<DeviceEnumeration> ListUsb() const;
   void StopWatching();
-  void Watch();
+  void Watch(std::string last);
   std::string Snapshot() const;
 
   std::string sysRoot_;
