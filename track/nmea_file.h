@@ -1,6 +1,7 @@
 #pragma once
 // NMEA files in the program's own dialect: $GPRMC, $GPGGA and $GPWQD per point.
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
