@@ -37,7 +37,8 @@ class PtyWatchHost {
   std::unique_ptr<platform::PseudoTerminal> pty_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
-  std::mutex mutex_;
+  mutable std::mutex mutex_;  // guards watch_ and path_
+  std::string path_;
 };
 
 }  // namespace kemlog::sim

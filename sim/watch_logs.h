@@ -1,6 +1,7 @@
 #pragma once
 // The logs stored in the simulated watch, and a generator of realistic runs around Tokyo.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -30,8 +31,18 @@ struct WatchLog {
   std::vector<WatchPoint> points;
 };
 
+// Sizes of the raw records.
+inline constexpr size_t kSummaryRecordSize = 64;
+inline constexpr size_t kPointRecordSize = 32;
+
+// The generator keeps to at most this many logs (one per day of 2016-2026) and points per log.
+inline constexpr int kMaxGeneratedLogs = 4018;
+inline constexpr int kMaxGeneratedPoints = 1000000;
+
 // Deterministic for a seed: logCount runs of pointsPerLog points each, one point every few seconds,
-// starting on different days, with plausible pace, heart rate, elevation and calories.
+// starting on different days, with plausible pace, heart rate, elevation and calories. The runs go
+// anticlockwise round the Imperial Palace; consecutive logs start on later days, mornings or
+// evenings, between 2016 and 2026. Counts beyond the limits above are cut to them.
 std::vector<WatchLog> GenerateWatchLogs(uint32_t seed, int logCount, int pointsPerLog);
 
 // The raw bytes the watch sends: 64 bytes per summary, 32 per point, little-endian.
