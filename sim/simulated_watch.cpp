@@ -267,9 +267,10 @@ void SimulatedWatch::SendBlockBytes() {
   Emit(bytes.data(), bytes.size());
 }
 
+// A receiver that refuses the payload as a whole (it has no room for it) will not take it later.
 void SimulatedWatch::OnPayloadAnswer(int status) {
   if (status != kStatusAccepted) {
-    AnnouncePayload();
+    DropTransfer();
     return;
   }
   if (transfer_.order.empty()) {

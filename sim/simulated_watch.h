@@ -20,7 +20,8 @@ struct WatchFaults {
   int corruptBlock = -1;          // the n-th block sent (counted over the session) goes out with one
                                   // byte flipped, once; the watch expects status 2 and sends it again
   bool blocksOutOfOrder = false;  // a payload's blocks go out last to first
-  bool noise = false;             // garbage lines and unrelated sentences before every sentence
+  bool noise = false;             // a garbage line and an unrelated sentence before every sentence
+                                  // (the 861 answer included), never inside a block's bytes
   int rejectPointRequest = -1;    // the n-th 713 request is answered with status 2
   int silentAtPointRequest = -1;  // from the n-th 713 request on, the watch sends nothing
   long silentAfterBytes = -1;     // after this many bytes sent in all, the watch sends nothing
@@ -36,7 +37,8 @@ struct WatchStats {
   int badSentences = 0;     // lines with a wrong checksum or an unknown number, malformed or too long
   long bytesSent = 0;       // bytes that left the watch (noise included, nothing after silence)
   int payloadsCompleted = 0;  // transfers whose last block was accepted (or empty payloads acknowledged)
-  int transfersDropped = 0;   // transfers given up: unanswered too long, or cut by a new request
+  int transfersDropped = 0;   // transfers given up: unanswered too long, refused as a whole
+                              // (PKRV900,901,2), or cut off by a new request
   int unexpectedAnswers = 0;  // 900 sentences that fit no waiting announcement
 };
 
@@ -57,12 +59,14 @@ class SimulatedWatch {
   // after kMaxRepeats such repeats it drops the transfer. 0 waits for ever.
   uint32_t repeatAfterMs = 2000;
   static constexpr int kMaxRepeats = 5;
-  // Longest line taken from the program, '$' and CR LF excluded; longer ones are dropped.
+  // Longest sentence body taken from the program; longer lines are dropped.
   static constexpr size_t kMaxLine = 128;
   // Output not taken beyond this is lost, as in an overflowing line buffer.
   static constexpr size_t kMaxPendingOutput = size_t{64} << 20;
 
-  // Bytes the program wrote, at time now (ms).
+  // Bytes the program wrote, at time now (ms). Requests: 829 (identity), 711 (count), 712,first,count
+  // (summaries of logs first to first + count - 1), 713,pointStart,pointCount (one log's points);
+  // 900 answers drive the transfer under way.
   void Receive(const uint8_t* data, size_t size, uint32_t now);
   // Time passes (ms).
   void Advance(uint32_t now);

@@ -307,18 +307,29 @@ TEST(SimulatedWatch, WaitsForEverWhenRepeatsAreOff) {
   EXPECT_EQ(Split(w.c.Sentence()).at(0), "PKRV902");
 }
 
-TEST(SimulatedWatch, ANewRequestEndsTheTransferUnderWay) {
-  Watch w;
-  w.c.Send("PKRV712,0,3");
-  w.c.Sentence();
-  w.c.Sentence();
-  w.c.Send("PKRV711");
-  EXPECT_EQ(Split(w.c.Sentence()).at(0), "PKRV611");
-  w.c.Send("PKRV900,901,3");  // too late: nothing waits for it
-  w.c.Wait(30000);
-  EXPECT_EQ(w.c.Pending(), 0u);
-  EXPECT_EQ(w.watch.Stats().transfersDropped, 1);
-  EXPECT_EQ(w.watch.Stats().unexpectedAnswers, 1);
+// A transfer ends early when the program sends a new request, or refuses the payload as a whole;
+// answers that come after it are ignored.
+TEST(SimulatedWatch, TransferEndsOnANewRequestOrARefusedPayload) {
+  struct Case {
+    const char* interruption;
+    const char* reply;  // what the watch answers to it, "" for nothing
+  };
+  for (const Case& c : {Case{"PKRV711", "PKRV611"}, Case{"PKRV900,901,2", ""}}) {
+    SCOPED_TRACE(c.interruption);
+    Watch w;
+    w.c.Send("PKRV712,0,3");
+    w.c.Sentence();
+    w.c.Sentence();
+    w.c.Send(c.interruption);
+    if (*c.reply) {
+      EXPECT_EQ(Split(w.c.Sentence()).at(0), c.reply);
+    }
+    w.c.Send("PKRV900,901,3");  // too late: nothing waits for it
+    w.c.Wait(30000);
+    EXPECT_EQ(w.c.Pending(), 0u) << w.c.PendingText();
+    EXPECT_EQ(w.watch.Stats().transfersDropped, 1);
+    EXPECT_EQ(w.watch.Stats().unexpectedAnswers, 1);
+  }
 }
 
 }  // namespace
