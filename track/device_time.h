@@ -26,7 +26,8 @@ int32_t EncodeDeviceSeconds(const DeviceTime& t);
 // Broken-down time of a count of seconds; a negative count decodes as 0 (2000-01-01 00:00:00).
 DeviceTime DecodeDeviceSeconds(int32_t seconds);
 
-// Whether a broken-down time read from a file encodes exactly: month 1..12 and a count that fits.
+// Whether a broken-down time read from a file encodes exactly: month 1..12 and a count from 0 to the
+// largest.
 bool IsEncodableDeviceTime(const DeviceTime& t);
 
 }  // namespace kemlog::track

@@ -44,7 +44,9 @@ class GpxTrackConsumer {
 };
 
 // Reads a file written by WriteGpxFile. Only paths ending exactly in ".gpx" are read; a file that
-// cannot be opened yields no notifications.
+// cannot be opened yields no notifications. A line longer than 1023 bytes is read as its first 1023
+// bytes, a quoted coordinate as its first 31 characters, and a time line that makes no device time
+// (a separator missing, a month outside 1..12, before 2000 or past the largest count) is skipped.
 void ReadGpxTrack(const std::string& path, GpxTrackConsumer& consumer);
 
 // Convenience: the completed points of a file.

@@ -24,6 +24,8 @@ struct NmeaReadResult {
   std::vector<tagTrackLog> points;  // one per record, grouped by the first sentence type seen
   bool proprietarySeen = false;     // a $GPWQD sentence was read
 };
+// Lines longer than 1023 bytes are read as their first 1023 bytes and fields as their first 31
+// characters; an RMC or ZDA date that makes no device time leaves the record's time as it was.
 NmeaReadResult ReadNmeaFile(const std::string& path);
 
 // A log assembled from imported points: its summary, its records and its history row.

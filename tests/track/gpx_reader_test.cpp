@@ -204,6 +204,7 @@ TEST_F(ReaderTest, UnusableTimeLinesAreSkipped) {
       "<time>2016-13-01T16:40:00Z</time>", // month 13
       "<time>2016-00-01T16:40:00Z</time>", // month 0
       "<time>2016-257-01T16:40:00Z</time>", // month 257 would wrap to 1 in a byte
+      "<time>2000-01-00T00:00:00Z</time>", // before the first count
       "<time>",
   };
   for (const char* line : lines) {

@@ -32,6 +32,7 @@ TEST(HistoryRow, DownloadPaceInSinglePrecision) {
       {1800, 5000, "6'00\" /km"},
       {1500, 4000, "6'15\" /km"},
       {1000, 3000, "5'33\" /km"},
+      {999, 3000, "5'32\" /km"},  // single precision from the start; in double it would read 5'33"
       {1000, 0, "0'00\" /km"},
       {0, 3000, "0'00\" /km"},
       {7, 1000, "0'07\" /km"},

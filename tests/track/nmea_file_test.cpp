@@ -166,6 +166,7 @@ TEST_F(ImportTest, TimesFromRmcAndZda) {
       {"$GPZDA,163000,01,05,2272,00,00", 1000},     // past what the year byte holds
       {"$GPZDA,031408,19,01,2068,,", 1000},         // past the largest count
       {"$GPZDA,163000,01,00,2016,,", 1000},
+      {"$GPZDA,163000,01,257,2016,,", 1000},        // would wrap to January in a byte
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

@@ -43,11 +43,15 @@ std::string RandomText(std::mt19937& random, size_t pieces) {
 TEST(ReaderRobustness, RandomBytesAreReadWithoutHarm) {
   TempFolder folder;
   std::mt19937 random(1171);
+  size_t gpxPoints = 0;
+  size_t nmeaPoints = 0;
   for (int round = 0; round < 300; ++round) {
     const std::string text = RandomText(random, 400);
     const std::vector<tagTrackLog> gpx = ReadGpxPoints(folder.Write("fuzz.gpx", text));
     const NmeaReadResult nmea = ReadNmeaFile(folder.Write("fuzz.nmea", text));
     ASSERT_TRUE(nmea.opened);
+    gpxPoints += gpx.size();
+    nmeaPoints += nmea.points.size();
     // Whatever was read can be exported and built into a log again.
     for (const tagTrackLog& p : gpx) EXPECT_FALSE(FormatNmeaPoint(p).empty());
     if (const std::optional<ImportedLog> log = BuildImportedLog(nmea)) {
@@ -55,6 +59,9 @@ TEST(ReaderRobustness, RandomBytesAreReadWithoutHarm) {
       EXPECT_FALSE(log->row[0].empty());
     }
   }
+  // The glued pieces do reach the parsers.
+  EXPECT_GT(gpxPoints, 0u);
+  EXPECT_GT(nmeaPoints, 0u);
 }
 
 TEST(ReaderRobustness, OneHugeLineIsCutNotOverflowed) {
