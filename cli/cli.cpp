@@ -21,14 +21,14 @@ struct Command {
 
 constexpr std::array kCommands = {
     Command{"download", "download every log from the watch as GPX files",
-            "usage: kemlog-cli download [--port PATH] [--out DIR] [--demo [--logs N] [--seed S] [--points P]]\n"
+            "usage: kemlog-cli download [--port PATH | --demo [--logs N] [--seed S] [--points P]] [--out DIR]\n"
             "\n"
             "Downloads every log stored on the watch into DIR (default: ~/KemLog) as GPX files,\n"
             "named Kem_YYYYMMDD_hhmmss.gpx after the log's start in local time.\n"
             "Prints one line per stored log: date, duration, pace, calories, distance and the\n"
             "file path, separated by tabs. Progress goes to stderr.\n"
             "\n"
-            "  --port PATH  the watch's serial device (default /dev/ttyACM0), or a pseudo-terminal\n"
+            "  --port PATH  the watch's serial device or a pseudo-terminal (default: find the watch)\n"
             "  --out DIR    where the GPX files go\n"
             "  --demo       use the built-in simulated watch instead of a port\n"
             "  --logs N, --seed S, --points P   the simulated watch's logs (default 3, 4170, 400)\n"
@@ -42,6 +42,31 @@ constexpr std::array kCommands = {
             "Runs the simulated watch on a new pseudo-terminal, prints its path on the first line\n"
             "and serves until interrupted (Ctrl-C). Point 'download --port' at that path.\n",
             SimCommand},
+    Command{"ports", "list serial devices and which of them is the watch",
+            "usage: kemlog-cli ports\n"
+            "\n"
+            "Lists the present devices, the port that the watch's friendly name points at, and\n"
+            "every serial port with whether it answers the watch's identification request\n"
+            "(each silent port costs half a second).\n",
+            PortsCommand},
+    Command{"version", "show the watch's firmware version and GPS data date",
+            "usage: kemlog-cli version [--port PATH | --demo]\n"
+            "\n"
+            "Prints the line the settings page shows: firmware version and GPS data month.\n"
+            "Without --port the watch is found by itself.\n",
+            VersionCommand},
+    Command{"gps-update", "send a GPS assist data file to the watch",
+            "usage: kemlog-cli gps-update FILE [--port PATH | --demo]\n"
+            "\n"
+            "Checks the file's 32-byte header, then sends the file and its information block.\n"
+            "Exit status 0 when both were acknowledged by the watch.\n",
+            GpsUpdateCommand},
+    Command{"firmware-update", "replace the watch's firmware through its boot loader",
+            "usage: kemlog-cli firmware-update FILE.bin [--port PATH | --demo]\n"
+            "\n"
+            "Checks the image (\"KRV ZQN 4170\"), switches the watch to its boot loader, sends\n"
+            "the image with a progress bar and reports the end.\n",
+            FirmwareUpdateCommand},
     Command{"export-nmea", "convert a GPX log to an NMEA file",
             "usage: kemlog-cli export-nmea LOG.gpx OUT.nmea\n"
             "\n"
@@ -57,7 +82,7 @@ constexpr std::array kCommands = {
 
 void PrintProgramHelp(std::ostream& out) {
   out << "usage: kemlog-cli COMMAND [OPTIONS]\n\nKEM LOG from a terminal: the ZQN-4170 watch's logs and files.\n\nCommands:\n";
-  for (const Command& c : kCommands) out << "  " << c.name << std::string(14 - c.name.size(), ' ') << c.summary << '\n';
+  for (const Command& c : kCommands) out << "  " << c.name << std::string(18 - c.name.size(), ' ') << c.summary << '\n';
   out << "\nRun 'kemlog-cli COMMAND --help' for a command's options.\n";
 }
 

@@ -8,19 +8,14 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
-#include "cli/demo_watch.h"
 #include "cli/row_output.h"
-#include "device/device_port.h"
+#include "cli/watch_connection.h"
 #include "device/log_download.h"
 #include "device/messages.h"
-#include "platform/clock.h"
 #include "platform/paths.h"
-#include "platform/serial.h"
 
 namespace kemlog::cli {
 namespace {
-
-constexpr const char* kDefaultPort = "/dev/ttyACM0";
 
 // Prints each stored log as soon as its file is listed; progress and problems go to stderr.
 class ConsoleDownloadSink : public device::LogDownloadSink {
@@ -62,13 +57,13 @@ int Usage(std::ostream& err, const std::string& problem) {
 }  // namespace
 
 int DownloadCommand(const Args& args, std::ostream& out, std::ostream& err) {
-  const Arguments a(args, {"--port", "--out", "--seed", "--logs", "--points"}, {"--demo"});
+  std::set<std::string> options = kWatchOptions;
+  options.insert("--out");
+  const Arguments a(args, options, kWatchFlags);
   if (!a.Error().empty()) return Usage(err, a.Error());
   if (!a.Positional().empty()) return Usage(err, "unexpected argument " + a.Positional().front());
-  const auto seed = a.Number("--seed", kDemoSeed, 0xFFFFFFFFL);
-  const auto logs = a.Number("--logs", kDemoLogs, 1000);
-  const auto points = a.Number("--points", kDemoPoints, 1000000);
-  if (!seed || !logs || !points) return Usage(err, "--seed, --logs and --points take a number");
+  if (!a.Number("--seed", 0, 0xFFFFFFFFL) || !a.Number("--logs", 0, 1000) || !a.Number("--points", 0, 1000000))
+    return Usage(err, "--seed, --logs and --points take a number");
 
   const std::string folder = a.Value("--out").value_or(platform::DefaultLogFolder());
   std::error_code ec;
@@ -77,26 +72,11 @@ int DownloadCommand(const Args& args, std::ostream& out, std::ostream& err) {
     err << "kemlog-cli download: cannot create " << folder << ": " << ec.message() << '\n';
     return 1;
   }
+  WatchConnection watch;
+  if (!watch.Connect(a, err, "download")) return 1;
 
-  std::unique_ptr<DemoWatch> demo;
-  std::string portPath = a.Value("--port").value_or(kDefaultPort);
-  if (a.Has("--demo")) {
-    demo = std::make_unique<DemoWatch>(static_cast<uint32_t>(*seed), static_cast<int>(*logs), static_cast<int>(*points));
-    if (!demo->Start()) {
-      err << "kemlog-cli download: no pseudo-terminal for the simulated watch\n";
-      return 1;
-    }
-    portPath = demo->Path();
-  }
-
-  device::DevicePort port(platform::OpenSerialPort, platform::SystemClock());
-  port.portName = portPath;
-  if (!port.OpenDevicePort()) {
-    err << "kemlog-cli download: cannot open " << portPath << "\n" << device::kConnectionMessage << '\n';
-    return 1;
-  }
   ConsoleDownloadSink sink(out, err);
-  device::DeviceLink link = port.Link();
+  device::DeviceLink link = watch.Port().Link();
   const device::DownloadOutcome outcome = device::LogDownloadWorker(link, folder, sink);
   if (outcome == device::DownloadOutcome::NoLogs) err << "the watch holds no log\n";
   const auto failure = kFailureTexts.find(outcome);

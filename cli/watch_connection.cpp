@@ -1,0 +1,39 @@
+#include "cli/watch_connection.h"
+
+#include "device/messages.h"
+#include "device/port_discovery.h"
+#include "platform/clock.h"
+#include "platform/serial.h"
+
+namespace kemlog::cli {
+
+bool WatchConnection::Connect(const Arguments& args, std::ostream& err, const std::string& command) {
+  devices_ = platform::SystemDeviceList();
+  port_ = std::make_unique<device::DevicePort>(platform::OpenSerialPort, platform::SystemClock());
+  if (args.Has("--demo")) {
+    const auto seed = args.Number("--seed", kDemoSeed, 0xFFFFFFFFL).value_or(kDemoSeed);
+    const auto logs = args.Number("--logs", kDemoLogs, 1000).value_or(kDemoLogs);
+    const auto points = args.Number("--points", kDemoPoints, 1000000).value_or(kDemoPoints);
+    demo_ = std::make_unique<DemoWatch>(static_cast<uint32_t>(seed), static_cast<int>(logs), static_cast<int>(points));
+    if (!demo_->Start()) {
+      err << "kemlog-cli " << command << ": no pseudo-terminal for the simulated watch\n";
+      return false;
+    }
+  }
+  const auto path = demo_ ? std::optional<std::string>(demo_->Path()) : args.Value("--port");
+  if (path) {
+    port_->portName = *path;
+    port_->nameFoundAtStart = 1;
+  } else {
+    port_->nameFoundAtStart = device::FindDevicePort(*devices_, port_->portName);
+    err << "looking for the watch...\n";
+  }
+  device::EnsureDevicePort(*port_, *devices_);
+  if (port_->IsOpen()) return true;
+  err << "kemlog-cli " << command << ": cannot reach the watch"
+      << (port_->portName.empty() ? std::string() : " on " + port_->portName) << '\n'
+      << device::kConnectionMessage << '\n';
+  return false;
+}
+
+}  // namespace kemlog::cli
