@@ -50,6 +50,7 @@ std::optional<Sentence> ParseBody(std::string_view body) {
     rest.remove_prefix(1);
     const size_t end = std::min(rest.find(','), rest.size());
     s.fields.push_back(ParseField(rest.substr(0, end)));
+    s.texts.emplace_back(rest.substr(0, end));
     rest.remove_prefix(end);
   }
   return s;
@@ -68,23 +69,58 @@ constexpr std::array<std::string_view, 3> kNoiseSentences{
     "GPGGA,223000.00,3541.1000,N,13945.1800,E,1,08,1.0,12.0,M,39.5,M,,",
 };
 
+void PutLe32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
+  for (size_t i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// The information block that describes a GPS data payload.
+constexpr uint32_t kInfoBlockMagic = 0x5AAA55A5;
+constexpr uint32_t kGpsDataBaseAddress = 0x037A4000;
+std::vector<uint8_t> InfoBlockFor(const std::vector<uint8_t>& data, size_t size) {
+  std::vector<uint8_t> block(size, 0);
+  const uint32_t length = static_cast<uint32_t>(data.size());
+  const uint32_t words[] = {kInfoBlockMagic, 1, length, device::Crc32(data), kGpsDataBaseAddress,
+                            kGpsDataBaseAddress + length};
+  for (size_t i = 0; i < std::size(words); ++i) PutLe32(block, 4 * i, words[i]);
+  return block;
+}
+
 }  // namespace
 
 const SimulatedWatch::Command SimulatedWatch::kCommands[] = {
-    {829, &SimulatedWatch::OnVersionQuery}, {711, &SimulatedWatch::OnCountQuery},
-    {712, &SimulatedWatch::OnSummaryRequest}, {713, &SimulatedWatch::OnPointRequest},
-    {900, &SimulatedWatch::OnAnswer},
+    {829, &SimulatedWatch::OnVersionQuery, true},
+    {711, &SimulatedWatch::OnCountQuery, true},
+    {712, &SimulatedWatch::OnSummaryRequest, true},
+    {713, &SimulatedWatch::OnPointRequest, true},
+    {704, &SimulatedWatch::OnGpsDataAnnouncement, true},
+    {708, &SimulatedWatch::OnInfoBlockAnnouncement, true},
+    {806, &SimulatedWatch::OnUpdateModeRequest, true},
+    {900, &SimulatedWatch::OnAnswer, false},
+    {901, &SimulatedWatch::OnPayloadAnnouncement, false},
+    {902, &SimulatedWatch::OnChunkAnnouncement, false},
 };
 
 SimulatedWatch::SimulatedWatch(std::vector<WatchLog> logs) : logs_(std::move(logs)) {}
 
 void SimulatedWatch::Receive(const uint8_t* data, size_t size, uint32_t now) {
+  if (unplugged_) return;
   now_ = now;
   for (size_t i = 0; i < size; ++i) TakeByte(data[i]);
 }
 
 void SimulatedWatch::Advance(uint32_t now) {
+  if (unplugged_) return;
   now_ = now;
+  if (mode_ == Mode::BootLoader) {
+    std::vector<uint8_t> out;
+    bootLoader_.Advance(now_, out);
+    Emit(out.data(), out.size());
+    return;
+  }
+  if (receiver_.TakingBytes() && rawPauseMs != 0 && now_ - lastChunkByte_ >= rawPauseMs) {
+    receiver_.AbandonChunk();
+    ++stats_.chunksAbandoned;
+  }
   if (transfer_.phase == Phase::Idle || repeatAfterMs == 0) return;
   if (now_ - transfer_.lastActivity < repeatAfterMs) return;
   if (transfer_.repeats >= kMaxRepeats) {
@@ -101,9 +137,62 @@ std::vector<uint8_t> SimulatedWatch::TakeOutput() {
   return out;
 }
 
-// ---- lines from the program ----
+void SimulatedWatch::Unplug() {
+  unplugged_ = true;
+  output_.clear();
+}
 
+void SimulatedWatch::Replug() {
+  if (!unplugged_) return;
+  unplugged_ = false;
+  ResetLine();
+  transfer_ = Transfer{};
+  EndUploads();
+  if (mode_ == Mode::BootLoader) bootLoader_.Enter(firmwareVersion, now_);
+}
+
+bool SimulatedWatch::InfoBlockMatchesGpsData() const {
+  return !gpsData_.empty() && infoBlock_ == InfoBlockFor(gpsData_, kInfoBlockSize);
+}
+
+// ---- bytes from the program ----
+
+// Sentences, unless a chunk's raw bytes are due or the boot loader runs.
 void SimulatedWatch::TakeByte(uint8_t byte) {
+  if (mode_ == Mode::BootLoader) {
+    TakeBootByte(byte);
+  } else if (receiver_.TakingBytes()) {
+    TakeChunkByte(byte);
+  } else {
+    TakeSentenceByte(byte);
+  }
+}
+
+void SimulatedWatch::TakeChunkByte(uint8_t byte) {
+  lastChunkByte_ = now_;
+  if (receiver_.TakeByte(byte)) JudgeChunk();
+}
+
+void SimulatedWatch::TakeBootByte(uint8_t byte) {
+  std::vector<uint8_t> out;
+  const BootLoader::Exit exit = bootLoader_.Take(byte, now_, faults_, stats_, out);
+  Emit(out.data(), out.size());
+  if (exit == BootLoader::Exit::Stay) return;
+  if (exit == BootLoader::Exit::Updated) {
+    ++stats_.firmwareUpdates;
+    ++firmwareVersion;
+    firmwareUpdated_ = true;
+  }
+  mode_ = Mode::Normal;
+  ResetLine();
+}
+
+void SimulatedWatch::ResetLine() {
+  line_.clear();
+  inLine_ = false;
+}
+
+void SimulatedWatch::TakeSentenceByte(uint8_t byte) {
   const char c = static_cast<char>(byte);
   if (c == '$') {
     if (inLine_) ++stats_.badSentences;  // a line cut off by the start of the next
@@ -149,8 +238,9 @@ void SimulatedWatch::Dispatch(const Sentence& s) {
   for (const Command& c : kCommands) {
     if (c.number != s.number) continue;
     ++stats_.sentencesReceived;
-    // A new request ends a transfer that is still going on.
-    if (c.number != 900 && transfer_.phase != Phase::Idle) DropTransfer();
+    // A new request ends a transfer that is still going on, in either direction.
+    if (c.request && transfer_.phase != Phase::Idle) DropTransfer();
+    if (c.request) EndUploads();
     (this->*c.handler)(s);
     return;
   }
@@ -223,6 +313,101 @@ void SimulatedWatch::OnAnswer(const Sentence& s) {
     case Phase::AwaitVerdict: OnVerdict(st); break;
     case Phase::Idle: break;
   }
+}
+
+// PKRV704,length: a GPS data upload follows.
+void SimulatedWatch::OnGpsDataAnnouncement(const Sentence& s) {
+  const auto length = s.fields.size() == 1 ? FieldIn(s.fields, 0, 1, kMaxGpsData) : std::nullopt;
+  if (!length || faults_.refuseGpsData) {
+    SendSentence("PKRV604,0");
+    return;
+  }
+  gpsData_.clear();
+  infoBlock_.clear();  // it described the data now being replaced
+  SendSentence("PKRV604,1");
+  StartUpload(Upload::GpsData, static_cast<uint32_t>(*length));
+}
+
+// PKRV708,1024: the information block follows.
+void SimulatedWatch::OnInfoBlockAnnouncement(const Sentence& s) {
+  const auto length = s.fields.size() == 1 ? FieldIn(s.fields, 0, kInfoBlockSize, kInfoBlockSize) : std::nullopt;
+  if (!length) {
+    SendSentence("PKRV608,0");
+    return;
+  }
+  infoBlock_.clear();
+  SendSentence("PKRV608,1");
+  StartUpload(Upload::InfoBlock, kInfoBlockSize);
+}
+
+// PKRV806: the watch confirms and restarts in its boot loader on the same line.
+void SimulatedWatch::OnUpdateModeRequest(const Sentence& s) {
+  if (!s.fields.empty() || faults_.refuseUpdateMode) {
+    SendSentence("PKRV806,2");
+    return;
+  }
+  SendSentence("PKRV806,3");
+  EnterBootLoader();
+}
+
+// ---- the receiving side of the block transfer ----
+
+void SimulatedWatch::StartUpload(Upload upload, uint32_t length) {
+  upload_ = upload;
+  receiver_.Expect(length);
+}
+
+void SimulatedWatch::OnPayloadAnnouncement(const Sentence& s) {
+  if (!receiver_.Active()) {
+    ++stats_.unexpectedAnswers;
+    return;
+  }
+  SendSentence(receiver_.OnPayloadAnnouncement(s.texts));
+  if (!receiver_.Active()) CollectUpload();  // refused, or a payload of no bytes
+}
+
+void SimulatedWatch::OnChunkAnnouncement(const Sentence& s) {
+  if (!receiver_.AwaitingChunk()) {
+    ++stats_.unexpectedAnswers;
+    return;
+  }
+  SendSentence(receiver_.OnChunkAnnouncement(s.texts));
+  lastChunkByte_ = now_;
+  if (receiver_.ChunkComplete()) JudgeChunk();  // a chunk of no bytes
+}
+
+void SimulatedWatch::JudgeChunk() {
+  const int index = stats_.chunksReceived++;
+  const bool stored = receiver_.Judge(index == faults_.rejectChunk);
+  if (!stored) ++stats_.chunksRejected;
+  SendSentence(stored ? "PKRV900,902,3" : "PKRV900,902,2");
+  if (!receiver_.Active()) CollectUpload();
+}
+
+// The upload has ended: a payload stored whole goes where its announcement said.
+void SimulatedWatch::CollectUpload() {
+  switch (receiver_.Result()) {
+    case BlockReceiver::Outcome::Stored:
+      ++stats_.uploadsCompleted;
+      (upload_ == Upload::GpsData ? gpsData_ : infoBlock_) = receiver_.TakePayload();
+      break;
+    case BlockReceiver::Outcome::Corrupt: ++stats_.uploadsCorrupt; break;
+    case BlockReceiver::Outcome::Pending: ++stats_.transfersDropped; break;  // refused as a whole
+  }
+  EndUploads();
+}
+
+void SimulatedWatch::EndUploads() {
+  if (receiver_.Active()) ++stats_.transfersDropped;
+  receiver_.Drop();
+  upload_ = Upload::None;
+}
+
+void SimulatedWatch::EnterBootLoader() {
+  mode_ = Mode::BootLoader;
+  firmwareUpdated_ = false;
+  ResetLine();
+  bootLoader_.Enter(firmwareVersion, now_);
 }
 
 // ---- the sending side of the block transfer ----
@@ -350,7 +535,7 @@ void SimulatedWatch::Emit(std::string_view text) {
 
 // Everything leaves through here, so that silence and the byte limit cut it wherever it stands.
 void SimulatedWatch::Emit(const uint8_t* data, size_t size) {
-  if (silent_) return;
+  if (silent_ || unplugged_ || size == 0) return;
   if (faults_.silentAfterBytes >= 0) {
     const long room = std::max(0L, faults_.silentAfterBytes - stats_.bytesSent);
     if (static_cast<size_t>(room) < size) {

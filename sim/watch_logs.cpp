@@ -50,6 +50,8 @@ constexpr int DaysBeforeYear(int year) { return 365 * year + (year + 3) / 4; }
 constexpr int kFirstDay = DaysBeforeYear(16);  // 2016-01-01
 constexpr int kEndDay = DaysBeforeYear(27);    // 2027-01-01, the first day not used
 constexpr int32_t kSecondsPerDay = 86400;
+// The program shows device seconds plus nine hours as local time; runs are planned in local time.
+constexpr int32_t kLocalOffset = 32400;
 static_assert(kEndDay - kFirstDay == kMaxGeneratedLogs, "one log a day at most");
 
 // Pace, in seconds per kilometre, and heart rate, in beats per minute, stay within these.
@@ -129,10 +131,15 @@ Runner DrawRunner(Draw& draw, const Route& route) {
   return r;
 }
 
-// Seconds after midnight of a morning (05:30-08:30) or evening (17:00-20:00) start.
+// Seconds after local midnight of a morning (06:00-08:30) or evening (18:00-21:00) start.
+struct StartWindow {
+  int32_t from;
+  int32_t length;
+};
+constexpr std::array<StartWindow, 2> kStartWindows{{{6 * 3600, 2 * 3600 + 1800}, {18 * 3600, 3 * 3600}}};
 int32_t DrawStartOfDay(Draw& draw) {
-  const int window = draw.Between(0, 1) == 0 ? 5 * 3600 + 1800 : 17 * 3600;
-  return window + draw.Between(0, 3 * 3600 - 1);
+  const StartWindow& w = kStartWindows[static_cast<size_t>(draw.Between(0, 1))];
+  return w.from + draw.Between(0, w.length - 1);
 }
 
 int HeartRateTarget(int pace) {
@@ -194,7 +201,7 @@ std::vector<WatchLog> GenerateWatchLogs(uint32_t seed, int logCount, int pointsP
   pointsPerLog = std::clamp(pointsPerLog, 0, kMaxGeneratedPoints);
   Draw draw(seed);
   const Route route;
-  // Logs lie one to three days apart, all within 2016-2026 unless there are more logs than days.
+  // Logs lie one to three local days apart, all within 2016-2026 local time.
   const int span = kEndDay - kFirstDay;
   const int maxGap = logCount > 1 ? std::clamp((span - 1) / (logCount - 1), 1, 3) : 3;
   int day = kFirstDay + draw.Between(0, std::max(0, span - 1 - maxGap * (logCount - 1)));
@@ -204,7 +211,7 @@ std::vector<WatchLog> GenerateWatchLogs(uint32_t seed, int logCount, int pointsP
     if (i > 0) day += draw.Between(1, maxGap);
     const Runner runner = DrawRunner(draw, route);
     WatchLog log;
-    log.startTime = day * kSecondsPerDay + DrawStartOfDay(draw);
+    log.startTime = day * kSecondsPerDay + DrawStartOfDay(draw) - kLocalOffset;
     log.pointStart = pointStart;
     log.points = RunPoints(draw, route, runner, log.startTime, pointsPerLog);
     if (!log.points.empty()) {

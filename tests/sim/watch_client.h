@@ -1,10 +1,12 @@
 #pragma once
-// A small client of the simulated watch for tests: it writes the program's sentences as bytes and
-// reads the watch's bytes back with its own line splitting, checksum check and block receiver.
+// A small client of the simulated watch for tests: it writes the program's sentences and raw bytes
+// and reads the watch's bytes back with its own line splitting, checksum check, block receiver and
+// block sender, and builds firmware packets with its own CRC-16.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -57,11 +59,20 @@ class WatchClient {
     watch_.Receive(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), now);
     Collect();
   }
-  // Lets time pass for the watch.
+  void Write(const std::vector<uint8_t>& bytes) {
+    watch_.Receive(bytes.data(), bytes.size(), now);
+    Collect();
+  }
+  void Write(uint8_t byte) { Write(std::vector<uint8_t>{byte}); }
+  // Lets time pass for the watch, in one step.
   void Wait(uint32_t ms) {
     now += ms;
     watch_.Advance(now);
     Collect();
+  }
+  // Lets time pass in 1 ms steps, as a reader polling the line would.
+  void Run(uint32_t ms) {
+    for (uint32_t i = 0; i < ms; ++i) Wait(1);
   }
 
   // The next whole line (through LF), or nullopt when none has come.
@@ -100,6 +111,12 @@ class WatchClient {
 
   size_t Pending() const { return in_.size(); }
   std::string PendingText() const { return std::string(in_.begin(), in_.end()); }
+  // Everything that has come, as text, taken off the line.
+  std::string TakeText() {
+    std::string text = PendingText();
+    in_.clear();
+    return text;
+  }
 
   uint32_t now = 0;
   bool expectNoise = false;
@@ -211,6 +228,112 @@ inline Received ReceivePayload(WatchClient& c, ReceiveOptions options = {}) {
   }
   r.complete = coveredCount == r.total;
   return r;
+}
+
+inline std::string Hex8(uint32_t v) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out(8, '0');
+  for (size_t i = 0; i < 8; ++i) out[7 - i] = kDigits[(v >> (4 * i)) & 0xF];
+  return out;
+}
+
+// How the sending side behaves.
+struct SendOptions {
+  uint32_t chunkSize = 4096;
+  int corruptChunk = -1;  // the n-th chunk attempt goes out with one byte flipped (its 902 is right)
+  int maxFailures = 10;   // failed attempts in a row before giving up
+};
+
+struct Sent {
+  std::string payloadAnswer;                // the answer to 901
+  std::vector<Announcement> attempts;       // every 902 sent, repeats included
+  std::vector<std::string> readyAnswers;    // the answer to each 902
+  std::vector<std::string> verdicts;        // the answer after each chunk's bytes ("" when not sent)
+  bool complete = false;                    // every chunk acknowledged
+};
+
+// Uploads data as the program's sending side does: 901 with its length and checksum, then chunks in
+// order, each announced with 902, its bytes written once the watch answered status 3, and judged by
+// the watch's second answer; a chunk is announced again until it is stored.
+inline Sent SendPayload(WatchClient& c, const std::vector<uint8_t>& data, SendOptions options = {}) {
+  Sent r;
+  const uint32_t total = static_cast<uint32_t>(data.size());
+  c.Send("PKRV901," + std::to_string(total) + "," + Hex8(device::Crc32(data)));
+  r.payloadAnswer = c.Sentence();
+  if (r.payloadAnswer != "PKRV900,901,3") return r;
+  uint32_t offset = 0;
+  int failures = 0;
+  while (offset < total && failures < options.maxFailures) {
+    const uint32_t n = std::min(options.chunkSize, total - offset);
+    std::vector<uint8_t> bytes(data.begin() + offset, data.begin() + offset + n);
+    const Announcement a{offset, n, device::Crc32(bytes)};
+    if (static_cast<int>(r.attempts.size()) == options.corruptChunk) bytes[n / 2] ^= 0x5A;
+    r.attempts.push_back(a);
+    c.Send("PKRV902," + std::to_string(a.offset) + "," + std::to_string(a.length) + "," + Hex8(a.crc));
+    r.readyAnswers.push_back(c.Sentence());
+    if (r.readyAnswers.back() != "PKRV900,902,3") {
+      r.verdicts.emplace_back();
+      ++failures;
+      continue;
+    }
+    c.Write(bytes);
+    r.verdicts.push_back(c.Sentence());
+    if (r.verdicts.back() == "PKRV900,902,3") {
+      offset += n;
+      failures = 0;
+    } else {
+      ++failures;
+    }
+  }
+  r.complete = offset == total;
+  return r;
+}
+
+// CRC-16/XMODEM, bit by bit: polynomial 0x1021, start 0, no reflection, no final XOR.
+inline uint16_t XmodemCrc(const uint8_t* data, size_t size) {
+  uint16_t crc = 0;
+  for (size_t i = 0; i < size; ++i) {
+    crc = static_cast<uint16_t>(crc ^ (data[i] << 8));
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = static_cast<uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
+    }
+  }
+  return crc;
+}
+
+inline constexpr size_t kPacketSize = 133;
+inline constexpr size_t kPacketData = 128;
+inline constexpr uint8_t kSoh = 0x01;
+inline constexpr uint8_t kEot = 0x04;
+inline constexpr uint8_t kAck = 0x06;
+inline constexpr uint8_t kNak = 0x15;
+
+// The 128 data bytes of packet `index` (0-based) of an image: a short last piece is followed by 0x1A
+// and zeros, and an image that fills its packets exactly gets one more of 0x1A and zeros.
+inline std::vector<uint8_t> PacketData(const std::vector<uint8_t>& image, size_t index) {
+  std::vector<uint8_t> data(kPacketData, 0);
+  const size_t from = index * kPacketData;
+  const size_t n = from < image.size() ? std::min(kPacketData, image.size() - from) : 0;
+  std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(from), n, data.begin());
+  if (n < kPacketData) data[n] = 0x1A;
+  return data;
+}
+inline size_t PacketCount(const std::vector<uint8_t>& image) { return image.size() / kPacketData + 1; }
+
+// SOH, block number, its complement, the data, CRC high byte, CRC low byte.
+inline std::vector<uint8_t> Packet(uint8_t block, const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> p{kSoh, block, static_cast<uint8_t>(255 - block)};
+  p.insert(p.end(), data.begin(), data.end());
+  const uint16_t crc = XmodemCrc(data.data(), data.size());
+  p.push_back(static_cast<uint8_t>(crc >> 8));
+  p.push_back(static_cast<uint8_t>(crc & 0xFF));
+  return p;
+}
+
+// The end of transmission: the last packet with its first byte replaced by EOT.
+inline std::vector<uint8_t> EndOfTransmission(std::vector<uint8_t> lastPacket) {
+  lastPacket[0] = kEot;
+  return lastPacket;
 }
 
 }  // namespace kemlog::sim::testing

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -12,6 +13,9 @@ namespace {
 constexpr int32_t kFrom2016 = 504921600;  // 2016-01-01 00:00:00 in device seconds
 constexpr int32_t kTo2027 = 852076800;    // 2027-01-01 00:00:00
 constexpr int32_t kDay = 86400;
+constexpr int32_t kLocalOffset = 32400;  // the program shows device seconds + nine hours
+
+int32_t Local(int32_t deviceSeconds) { return deviceSeconds + kLocalOffset; }
 
 uint32_t Le(const std::vector<uint8_t>& b, size_t at, int width) {
   uint32_t v = 0;
@@ -39,10 +43,10 @@ void ExpectRealisticRun(const WatchLog& log) {
   const WatchPoint& first = log.points.front();
   EXPECT_EQ(first.time, log.startTime);
   EXPECT_EQ(first.distance, 0u);
-  const int32_t ofDay = log.startTime % kDay;
-  const bool morning = ofDay >= 5 * 3600 + 1800 && ofDay < 8 * 3600 + 1800;
-  const bool evening = ofDay >= 17 * 3600 && ofDay < 20 * 3600;
-  EXPECT_TRUE(morning || evening) << "starts at second " << ofDay << " of the day";
+  const int32_t ofDay = Local(log.startTime) % kDay;
+  const bool morning = ofDay >= 6 * 3600 && ofDay < 8 * 3600 + 1800;
+  const bool evening = ofDay >= 18 * 3600 && ofDay < 21 * 3600;
+  EXPECT_TRUE(morning || evening) << "starts at local second " << ofDay << " of the day";
   for (size_t i = 0; i < log.points.size(); ++i) {
     const WatchPoint& p = log.points[i];
     SCOPED_TRACE("point " + std::to_string(i));
@@ -86,10 +90,10 @@ TEST(GenerateWatchLogs, RunsAreRealistic) {
       SCOPED_TRACE("log " + std::to_string(i));
       ASSERT_EQ(log.points.size(), 300u);
       ExpectRealisticRun(log);
-      EXPECT_GE(log.startTime, kFrom2016);
-      EXPECT_LT(log.startTime, kTo2027);
+      EXPECT_GE(Local(log.startTime), kFrom2016);
+      EXPECT_LT(Local(log.startTime), kTo2027);
       if (i > 0) {
-        EXPECT_GT(log.startTime / kDay, logs[i - 1].startTime / kDay);  // a later day
+        EXPECT_GT(Local(log.startTime) / kDay, Local(logs[i - 1].startTime) / kDay);  // a later local day
       }
       EXPECT_EQ(log.pointStart, pointStart);
       pointStart += static_cast<int32_t>(log.points.size());
@@ -125,9 +129,32 @@ TEST(GenerateWatchLogs, CountsAtTheEdges) {
   // More logs than days of 2016-2026: cut to one a day, all inside those years.
   const std::vector<WatchLog> many = GenerateWatchLogs(5, 5000, 1);
   ASSERT_EQ(many.size(), static_cast<size_t>(kMaxGeneratedLogs));
-  EXPECT_GE(many.front().startTime, kFrom2016);
-  EXPECT_LT(many.back().startTime, kTo2027);
-  for (size_t i = 1; i < many.size(); ++i) ASSERT_GT(many[i].startTime / kDay, many[i - 1].startTime / kDay);
+  EXPECT_GE(Local(many.front().startTime), kFrom2016);
+  EXPECT_LT(Local(many.back().startTime), kTo2027);
+  for (size_t i = 1; i < many.size(); ++i) {
+    ASSERT_GT(Local(many[i].startTime) / kDay, Local(many[i - 1].startTime) / kDay);
+  }
+}
+
+// Over many runs both windows of the local day are used, from their starts nearly to their ends.
+TEST(GenerateWatchLogs, StartsFillTheLocalMorningAndEveningWindows) {
+  const std::vector<WatchLog> logs = GenerateWatchLogs(42, 3000, 1);
+  int32_t firstMorning = kDay, lastMorning = 0, firstEvening = kDay, lastEvening = 0;
+  for (const WatchLog& log : logs) {
+    const int32_t ofDay = Local(log.startTime) % kDay;
+    ASSERT_TRUE((ofDay >= 6 * 3600 && ofDay < 8 * 3600 + 1800) || (ofDay >= 18 * 3600 && ofDay < 21 * 3600)) << ofDay;
+    if (ofDay < 12 * 3600) {
+      firstMorning = std::min(firstMorning, ofDay);
+      lastMorning = std::max(lastMorning, ofDay);
+    } else {
+      firstEvening = std::min(firstEvening, ofDay);
+      lastEvening = std::max(lastEvening, ofDay);
+    }
+  }
+  EXPECT_LT(firstMorning, 6 * 3600 + 600);
+  EXPECT_GT(lastMorning, 8 * 3600 + 1200);
+  EXPECT_LT(firstEvening, 18 * 3600 + 600);
+  EXPECT_GT(lastEvening, 20 * 3600 + 3000);
 }
 
 WatchLog KnownLog() {
