@@ -231,7 +231,9 @@ TEST(SimulatedWatch, StaysBoundedUnderRandomInput) {
   auto rng = [&] { return static_cast<uint32_t>(engine()); };
   const std::string alphabet = "$PKRV0123456789,*ABCDEF\r\n";
   const char* sentences[] = {"PKRV711",       "PKRV829",       "PKRV712,0,3",   "PKRV713,0,120",
-                             "PKRV900,901,3", "PKRV900,902,3", "PKRV900,902,2", "PKRV900,901,2"};
+                             "PKRV900,901,3", "PKRV900,902,3", "PKRV900,902,2", "PKRV900,901,2",
+                             "PKRV704,300",   "PKRV708,1024",  "PKRV901,300,00000000", "PKRV902,0,20,00000000",
+                             "PKRV902,290,20,00000000"};
   size_t largest = 0;
   uint32_t now = 0;
   for (int step = 0; step < 20000; ++step) {
@@ -256,6 +258,9 @@ TEST(SimulatedWatch, StaysBoundedUnderRandomInput) {
   // At most a block and a few sentences come out for one chunk or one tick.
   EXPECT_LE(largest, 512u + 256u);
   EXPECT_GT(w.watch.Stats().badSentences, 0);
+  EXPECT_GT(w.watch.Stats().chunksReceived, 0);
+  // Whatever chunk may still be waiting for its bytes is dropped after its pause.
+  w.c.Wait(w.watch.rawPauseMs);
   w.c.Write("\r\n");
   w.c.Send("PKRV829");
   bool answered = false;
