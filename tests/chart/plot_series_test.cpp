@@ -159,6 +159,14 @@ TEST_F(LineSeriesTest, DrawsTheVisiblePointsWidenedByOneAndClipped) {
   EXPECT_EQ(ops[0].pen, (platform::Pen{platform::PenStyle::Solid, 2, Rgb(0, 120, 0)}));
 }
 
+TEST_F(LineSeriesTest, DrawsOneNeighbourOnEachSideAndNoMore) {
+  Set({0, 10, 20, 30, 40}, {100, 200, 300, 400, 500});
+  // Both searches land on point 1 (x = 10), just below the range; widened to points 0 to 2.
+  horizontal.SetRange(12, 18);
+  EXPECT_EQ(Drawn(), (std::vector<Point>{{-2000, 100}, {-334, 200}, {1333, 300}}));
+  EXPECT_EQ(series.LastDrawnIndex(), 2u);
+}
+
 TEST_F(LineSeriesTest, MergesOnlyConsecutivePointsOnOnePixel) {
   Set({0, 0.3, 0.6, 1, 1.5, 2}, {5, 5, 5, 5, 5.9, 5});
   EXPECT_EQ(Drawn(), (std::vector<Point>{{0, 5}, {1, 5}, {2, 5}}));
