@@ -6,6 +6,9 @@
 // picture statics and the plot control implement ControlDelegate. The backend calls both on the
 // user-interface thread only.
 //
+// Keys: dialogs do not end on Enter or Esc (backends swallow both), so a popup that waits for a job
+// cannot be dismissed from the keyboard; only close requests and the program's own buttons end it.
+//
 // Threads: every call of Ui is made on the user-interface thread, except those marked
 // "any thread", which a worker may make while the user-interface thread sits in a modal loop.
 
