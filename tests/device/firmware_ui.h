@@ -1,7 +1,8 @@
 #pragma once
 // The firmware update's popup as a test sees it: the bar's values, the texts, and a modal run that
 // ends on the close request. A test can act on the "user interface thread" once the bar reaches a
-// value (for instance pull the cable).
+// value (for instance pull the cable); like the real program's synchronous progress request, the
+// worker's SetProgress returns only after the user interface thread has handled it.
 
 #include <condition_variable>
 #include <functional>
@@ -32,13 +33,16 @@ class TestFirmwareUi : public device::FirmwareUpdateUi {
       lock.unlock();
       action();
       lock.lock();
+      actionDone_ = true;
+      changed_.notify_all();
     }
   }
   void SetProgress(int percent) override {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     progress.push_back(percent);
     lastProgress_ = percent;
     changed_.notify_all();
+    if (percent >= actAt_) changed_.wait(lock, [this] { return actionDone_; });
   }
   void ShowMessage(const std::string& text) override {
     std::lock_guard lock(mutex_);
@@ -67,6 +71,7 @@ class TestFirmwareUi : public device::FirmwareUpdateUi {
   bool closeRequested_ = false;
   int lastProgress_ = -1;
   int actAt_ = 101;
+  bool actionDone_ = false;
   std::function<void()> action_;
 };
 
