@@ -20,7 +20,7 @@ void PortHandle::Purge() {
 bool PortHandle::Close() {
   std::lock_guard lock(mutex_);
   if (!port_) return false;
-  port_->Purge();
+  port_->DiscardInput();
   port_.reset();
   return true;
 }

@@ -23,7 +23,8 @@ class PortHandle {
   int Read(uint8_t* buffer, size_t size);
   int Write(const uint8_t* data, size_t size);
   void Purge();
-  // Purges both directions and closes; false when it was closed already.
+  // Drops unread input and closes (what was written still goes out); false when it was closed
+  // already.
   bool Close();
   bool IsOpen() const;
 

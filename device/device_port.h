@@ -34,8 +34,9 @@ class DevicePort {
   bool IsOpen() const { return port_ && port_->IsOpen(); }
   // Closes any open port, opens portName with lineSpeed; on success the watch counts as present.
   bool OpenDevicePort();
-  // True when a port was open and has been purged and closed. Safe while another thread runs an
-  // exchange on the port: that exchange's reads and writes fail from then on.
+  // True when a port was open and has been closed; unread input is dropped, written bytes still go
+  // out. Safe while another thread runs an exchange on the port: that exchange's reads and writes
+  // fail from then on.
   bool CloseDevicePort();
   // Opens name at the probe's speed, sends the identification request and keeps the port open only
   // when the watch identifies itself. Leaves portName and DevicePresent alone.

@@ -30,6 +30,9 @@ class SerialPort {
   virtual int Write(const uint8_t* data, size_t size) = 0;
   // Drops what waits in both directions, including bytes buffered by the backend itself.
   virtual void Purge() = 0;
+  // Drops what waits to be read. Destroying a port closes it the same way: unread input is dropped,
+  // while bytes already written still go out (the last command before a close must not be lost).
+  virtual void DiscardInput() = 0;
 };
 
 // Opens a port by name; nullptr when it cannot be opened.

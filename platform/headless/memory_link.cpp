@@ -7,9 +7,11 @@ namespace kemlog::platform::headless {
 class MemoryPort : public SerialPort {
  public:
   explicit MemoryPort(MemoryLink& link) : link_(link) {}
+  ~MemoryPort() override { link_.ProgramClose(); }
   int Read(uint8_t* buffer, size_t size) override { return link_.ProgramRead(buffer, size); }
   int Write(const uint8_t* data, size_t size) override { return link_.ProgramWrite(data, size); }
   void Purge() override { link_.ProgramPurge(); }
+  void DiscardInput() override { link_.ProgramDiscardInput(); }
 
  private:
   MemoryLink& link_;
@@ -33,6 +35,7 @@ std::unique_ptr<SerialPort> MemoryLink::OpenProgramPort() {
   std::lock_guard lock(mutex_);
   if (unplugged_) return nullptr;
   ++opens_;
+  ++openNow_;
   return std::make_unique<MemoryPort>(*this);
 }
 
@@ -109,6 +112,22 @@ void MemoryLink::ProgramPurge() {
   std::lock_guard lock(mutex_);
   toProgram_.clear();
   ++purges_;
+}
+
+void MemoryLink::ProgramDiscardInput() {
+  std::lock_guard lock(mutex_);
+  toProgram_.clear();
+}
+
+void MemoryLink::ProgramClose() {
+  std::lock_guard lock(mutex_);
+  toProgram_.clear();
+  --openNow_;
+}
+
+int MemoryLink::OpenNow() const {
+  std::lock_guard lock(mutex_);
+  return openNow_;
 }
 
 }  // namespace kemlog::platform::headless

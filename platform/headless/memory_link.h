@@ -45,6 +45,8 @@ class MemoryLink {
   std::string ProgramOutput() const;
   int PurgeCount() const;
   int OpenCount() const;
+  // Program ends open at the moment.
+  int OpenNow() const;
 
   VirtualClock& Clock() { return clock_; }
 
@@ -53,6 +55,8 @@ class MemoryLink {
   int ProgramRead(uint8_t* buffer, size_t size);
   int ProgramWrite(const uint8_t* data, size_t size);
   void ProgramPurge();
+  void ProgramDiscardInput();
+  void ProgramClose();
 
   VirtualClock& clock_;
   LinkPeer* peer_ = nullptr;
@@ -62,6 +66,7 @@ class MemoryLink {
   bool unplugged_ = false;
   int purges_ = 0;
   int opens_ = 0;
+  int openNow_ = 0;
 };
 
 }  // namespace kemlog::platform::headless

@@ -78,10 +78,11 @@ void ConfigureLine(int fd, const SerialSettings& settings) {
 class PosixSerialPort final : public SerialPort {
  public:
   explicit PosixSerialPort(UniqueFd fd) : fd_(std::move(fd)) {}
-  // Purges, then gives up the exclusive hold and closes. A pseudo-terminal's slave outlives our
-  // close while its master stays open, and would otherwise stay locked against the next open.
+  // Drops unread input (what was written still goes out), then gives up the exclusive hold and
+  // closes. A pseudo-terminal's slave outlives our close while its master stays open, and would
+  // otherwise stay locked against the next open.
   ~PosixSerialPort() override {
-    Purge();
+    DiscardInput();
     ::ioctl(fd_.Get(), TIOCNXCL);
   }
 
@@ -121,6 +122,11 @@ class PosixSerialPort final : public SerialPort {
       if (events < 0 || (events & (POLLERR | POLLHUP | POLLNVAL))) return -1;
     }
     return static_cast<int>(done);
+  }
+
+  void DiscardInput() override {
+    ::tcflush(fd_.Get(), TCIFLUSH);
+    head_ = tail_ = 0;
   }
 
   void Purge() override {

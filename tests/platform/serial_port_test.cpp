@@ -222,6 +222,17 @@ INSTANTIATE_TEST_SUITE_P(Where, PurgeTest,
 
 // ---- Failures ------------------------------------------------------------------------------------
 
+TEST_F(SerialPortTest, ClosingDropsUnreadInputButDeliversWhatWasWritten) {
+  Send({'x', 'y'});  // unread when the port closes
+  const uint8_t last = 'b';
+  ASSERT_EQ(port_->Write(&last, 1), 1);
+  port_.reset();
+  EXPECT_EQ(Received(1), std::vector<uint8_t>{'b'});
+  port_ = OpenSerialPort(pty_->SlavePath(), SerialSettings{});
+  ASSERT_NE(port_, nullptr);
+  EXPECT_EQ(ReadPort(2), std::vector<uint8_t>{});
+}
+
 TEST_F(SerialPortTest, PortWhoseOtherSideWentAwayReportsFailure) {
   pty_.reset();
   uint8_t byte = 0;
