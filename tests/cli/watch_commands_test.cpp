@@ -12,6 +12,7 @@
 #include "device/messages.h"
 #include "sim/pty_watch_host.h"
 #include "sim/simulated_watch.h"
+#include "tests/device/test_files.h"
 
 namespace kemlog::cli {
 namespace {
@@ -49,13 +50,6 @@ class WatchOnPty : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
-std::vector<uint8_t> Random(size_t size, uint32_t seed) {
-  std::mt19937 random(seed);
-  std::vector<uint8_t> bytes(size);
-  for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
-  return bytes;
-}
-
 TEST_F(WatchOnPty, VersionPrintsTheSettingsLine) {
   host_.WithWatch([](sim::SimulatedWatch& w) {
     w.firmwareVersion = 10203;
@@ -67,14 +61,7 @@ TEST_F(WatchOnPty, VersionPrintsTheSettingsLine) {
 }
 
 TEST_F(WatchOnPty, GpsUpdateSendsExactlyTheFile) {
-  std::vector<uint8_t> file = Random(6000, 5);
-  const uint32_t words[7] = {0x55AAFFFF, 32, 5999, 1, 0x12, 2, 3};
-  uint32_t sum = 0;
-  for (size_t i = 0; i < 8; ++i) {
-    const uint32_t w = i < 7 ? words[i] : sum;
-    if (i < 7) sum += w;
-    for (size_t b = 0; b < 4; ++b) file[4 * i + b] = static_cast<uint8_t>(w >> (8 * b));
-  }
+  const std::vector<uint8_t> file = testing::GpsDataFileBytes(6000);
   const Result r = Cli({"gps-update", File("gps.bin", file)});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.err.find("完了しました"), std::string::npos);
@@ -85,22 +72,19 @@ TEST_F(WatchOnPty, GpsUpdateSendsExactlyTheFile) {
 }
 
 TEST_F(WatchOnPty, GpsUpdateRefusesABadHeaderWithoutTalkingToTheWatch) {
-  const Result r = Cli({"gps-update", File("bad.bin", Random(100, 1))});
+  const Result r = Cli({"gps-update", File("bad.bin", testing::RandomBytes(100, 1))});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("無効なGPSデータです"), std::string::npos);
   host_.WithWatch([](sim::SimulatedWatch& w) { EXPECT_EQ(w.Stats().sentencesReceived, 0); });
 }
 
 TEST_F(WatchOnPty, FirmwareUpdateSendsExactlyTheImage) {
-  std::vector<uint8_t> image = Random(24 + 700, 8);
-  const std::string model = "KRV ZQN 4170";
-  std::copy(model.begin(), model.end(), image.begin());
+  const std::vector<uint8_t> image = testing::FirmwareImageBytes(700);
   const Result r = Cli({"firmware-update", File("fw.bin", image)});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.err.find("100%"), std::string::npos);
-  std::vector<uint8_t> expected(image.begin() + 24, image.end());
-  expected.push_back(0x1A);
-  expected.resize(768, 0);  // six packets of 128 bytes
+  const std::vector<uint8_t> expected = testing::FirmwarePacketData(image);
+  ASSERT_EQ(expected.size(), 6u * 128);
   host_.WithWatch([&](sim::SimulatedWatch& w) {
     EXPECT_TRUE(w.FirmwareUpdateCompleted());
     EXPECT_EQ(w.ReceivedFirmware(), expected);

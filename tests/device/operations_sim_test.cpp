@@ -5,13 +5,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "app/device_presence.h"
 #include "device/firmware_update.h"
 #include "device/gps_data_update.h"
 #include "device/version_query.h"
 #include "firmware_ui.h"
+#include "test_files.h"
 #include "platform/headless/scripted_device_list.h"
 #include "sim/headless_watch_device.h"
 
@@ -45,42 +45,9 @@ struct WatchBench {
   testing::TestFirmwareUi ui;
 };
 
-std::vector<uint8_t> Random(size_t size, uint32_t seed) {
-  std::mt19937 random(seed);
-  std::vector<uint8_t> bytes(size);
-  for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
-  return bytes;
-}
-
-std::vector<uint8_t> GpsDataFile(size_t size) {
-  std::vector<uint8_t> bytes = Random(size, 3);
-  const uint32_t words[7] = {0x55AAFFFF, 32, static_cast<uint32_t>(size - 1), 5, 0x00070012, 6, 7};
-  uint32_t sum = 0;
-  for (size_t i = 0; i < 8; ++i) {
-    const uint32_t w = i < 7 ? words[i] : sum;
-    if (i < 7) sum += w;
-    for (size_t b = 0; b < 4; ++b) bytes[4 * i + b] = static_cast<uint8_t>(w >> (8 * b));
-  }
-  return bytes;
-}
-
-std::vector<uint8_t> FirmwareImage(size_t body) {
-  std::vector<uint8_t> image(24 + body);
-  const std::string model = "KRV ZQN 4170";
-  std::copy(model.begin(), model.end(), image.begin());
-  const auto data = Random(body, 11);
-  std::copy(data.begin(), data.end(), image.begin() + 24);
-  return image;
-}
-
-// What the boot loader must hold after an image: its bytes after the header in 128-byte packets, the
-// last padded with 0x1A and zeros (a whole extra packet when the body fills the last one).
-std::vector<uint8_t> PacketData(const std::vector<uint8_t>& image) {
-  std::vector<uint8_t> data(image.begin() + 24, image.end());
-  data.push_back(0x1A);
-  data.resize((data.size() + 127) / 128 * 128, 0);
-  return data;
-}
+using testing::FirmwareImageBytes;
+using testing::FirmwarePacketData;
+using testing::GpsDataFileBytes;
 
 TEST(Operations, VersionOfTheSimulatedWatch) {
   WatchBench s;
@@ -96,7 +63,7 @@ TEST(Operations, VersionOfTheSimulatedWatch) {
 TEST(Operations, GpsDataArrivesExactlyWithItsInformationBlock) {
   for (int rejectChunk : {-1, 1}) {
     WatchBench s;
-    const auto file = GpsDataFile(4096 * 2 + 300);
+    const auto file = GpsDataFileBytes(4096 * 2 + 300);
     const std::string path = s.File("gps-ops.bin", file);
     ASSERT_TRUE(CheckGpsDataFile(path, {}));
     s.watch.WithWatch([&](sim::SimulatedWatch& w) { w.Faults().rejectChunk = rejectChunk; });
@@ -117,7 +84,7 @@ TEST(Operations, RefusedGpsDataStillSendsTheInformationBlock) {
   std::vector<std::string> messages;
   DeviceLink link = s.port.Link();
   const GpsDataSendResult result =
-      SendGpsData(link, s.File("gps-refused.bin", GpsDataFile(500)), [&](const std::string& m) { messages.push_back(m); });
+      SendGpsData(link, s.File("gps-refused.bin", GpsDataFileBytes(500)), [&](const std::string& m) { messages.push_back(m); });
   EXPECT_FALSE(result.dataSent);
   EXPECT_TRUE(result.infoSent);
   EXPECT_EQ(messages, std::vector<std::string>{kGpsFileInvalidMessage});
@@ -130,12 +97,12 @@ TEST(Operations, FirmwareGoesThroughTheBootLoader) {
   };
   for (const Case& c : {Case{1000, 8}, Case{256, 3}}) {
     WatchBench s;
-    const auto image = FirmwareImage(c.body);
+    const auto image = FirmwareImageBytes(c.body);
     const FirmwareUpdateOutcome outcome = RunFirmwareUpdate(s.port, s.devices, s.File("fw-ops.bin", image), s.ui);
     EXPECT_EQ(outcome, FirmwareUpdateOutcome::Completed) << c.body;
     s.watch.WithWatch([&](sim::SimulatedWatch& w) {
       EXPECT_TRUE(w.FirmwareUpdateCompleted());
-      EXPECT_EQ(w.ReceivedFirmware(), PacketData(image));
+      EXPECT_EQ(w.ReceivedFirmware(), FirmwarePacketData(image));
       EXPECT_EQ(w.Stats().packetsReceived, static_cast<int>(c.packets));
       EXPECT_EQ(w.Stats().badPackets, 0);
     });
@@ -152,11 +119,11 @@ TEST(Operations, FirmwareGoesThroughTheBootLoader) {
 
 TEST(Operations, PacketNumbersWrapAfter255) {
   WatchBench s;
-  const auto image = FirmwareImage(128 * 300 + 5);
+  const auto image = FirmwareImageBytes(128 * 300 + 5);
   EXPECT_EQ(RunFirmwareUpdate(s.port, s.devices, s.File("fw-wrap.bin", image), s.ui), FirmwareUpdateOutcome::Completed);
   s.watch.WithWatch([&](sim::SimulatedWatch& w) {
     EXPECT_EQ(w.Stats().badPackets, 0);  // the watch checks block number and complement
-    EXPECT_EQ(w.ReceivedFirmware(), PacketData(image));
+    EXPECT_EQ(w.ReceivedFirmware(), FirmwarePacketData(image));
   });
 }
 
@@ -177,7 +144,7 @@ TEST(Operations, FirmwareUpdateFailures) {
     WatchBench s;
     s.watch.WithWatch([&](sim::SimulatedWatch& w) { c.inject(w.Faults()); });
     const uint32_t start = s.clock.TickCount();
-    EXPECT_EQ(RunFirmwareUpdate(s.port, s.devices, s.File("fw-fail.bin", FirmwareImage(2000)), s.ui), c.outcome) << c.name;
+    EXPECT_EQ(RunFirmwareUpdate(s.port, s.devices, s.File("fw-fail.bin", FirmwareImageBytes(2000)), s.ui), c.outcome) << c.name;
     EXPECT_EQ(s.ui.connectionMessages, c.connectionMessages) << c.name;
     EXPECT_TRUE(s.ui.messages.empty()) << c.name;  // never "done"
     EXPECT_FALSE(s.port.IsOpen()) << c.name;
@@ -193,7 +160,7 @@ TEST(Operations, FirmwareUpdateFailures) {
 TEST(Operations, PullingTheCableDuringTheTransferStopsIt) {
   WatchBench s;
   s.ui.OnProgressReached(30, [&] { s.watch.Unplug(); });
-  const auto outcome = RunFirmwareUpdate(s.port, s.devices, s.File("fw-unplug.bin", FirmwareImage(128 * 40)), s.ui);
+  const auto outcome = RunFirmwareUpdate(s.port, s.devices, s.File("fw-unplug.bin", FirmwareImageBytes(128 * 40)), s.ui);
   EXPECT_EQ(outcome, FirmwareUpdateOutcome::TransferFailed);
   EXPECT_EQ(s.port.DevicePresent, 0);
   EXPECT_FALSE(s.port.IsOpen());
@@ -206,7 +173,7 @@ TEST(Operations, PullingTheCableDuringTheTransferStopsIt) {
 TEST(Operations, UnreachableWatchShowsTheConnectionMessage) {
   WatchBench s;
   s.watch.Unplug();
-  EXPECT_EQ(RunFirmwareUpdate(s.port, s.devices, s.File("fw-none.bin", FirmwareImage(300)), s.ui),
+  EXPECT_EQ(RunFirmwareUpdate(s.port, s.devices, s.File("fw-none.bin", FirmwareImageBytes(300)), s.ui),
             FirmwareUpdateOutcome::NotReachable);
   EXPECT_EQ(s.ui.connectionMessages, 1);
   EXPECT_EQ(s.ui.popups, 0);
