@@ -1,0 +1,46 @@
+// KEM LOG on the headless toolkit with the simulated watch plugged in: starts the program, presses
+// Load, prints what the download listed and stored, and leaves by the close button.
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/application.h"
+#include "platform/headless/headless_ui.h"
+#include "platform/paths.h"
+#include "resources/dialog_templates.h"
+#include "sim/watch_logs.h"
+
+namespace {
+
+using kemlog::app::CZQN4170_ZEZureDlg;
+namespace res = kemlog::resources;
+
+void PrintFolder(const std::string& folder) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    std::printf("stored %s\n", entry.path().string().c_str());
+  }
+}
+
+void Demo(kemlog::platform::headless::HeadlessUi& ui, CZQN4170_ZEZureDlg& window, const std::string& folder) {
+  ui.PressButton(ui.Control(window.Window(), res::kMainLoad));
+  std::printf("popup: %s\n", window.Services().popupMessage.Get().c_str());
+  PrintFolder(folder);
+  ui.PressButton(ui.Control(window.Window(), res::kMainClose));
+}
+
+}  // namespace
+
+int main() {
+  kemlog::platform::headless::VirtualClock clock;
+  kemlog::platform::headless::HeadlessUi ui(clock);
+  kemlog::app::DemoStart demo(
+      clock, kemlog::sim::GenerateWatchLogs(kemlog::app::kDemoSeed, kemlog::app::kDemoLogs, kemlog::app::kDemoPoints));
+  const std::string folder = kemlog::platform::DefaultLogFolder();
+  const int result = kemlog::app::RunApplication(
+      ui, demo.MachineFor(folder, kemlog::app::InstalledFontFiles()), kemlog::app::PageMakers{},
+      [&ui, &folder](CZQN4170_ZEZureDlg& window) { Demo(ui, window, folder); });
+  std::printf("main window ended (%d)\n", result);
+  return ui.LoopTimedOut() ? 1 : 0;
+}
