@@ -246,9 +246,10 @@ void CZQN4170_ZEZureDlg::OnMouseMove(Point at) {
   ui_.SetCursor(InResizeCorner(at) ? platform::CursorKind::SizeDiagonal : platform::CursorKind::Arrow);
 }
 
+// A release while maximised leaves the size alone, as the moves before it did.
 void CZQN4170_ZEZureDlg::OnMouseUp(Point at) {
   if (resizing_) {
-    SizeByCorner(at);
+    if (!maximized_) SizeByCorner(at);
     resizing_ = false;
     ui_.ReleaseCapture();
   }

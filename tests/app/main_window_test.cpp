@@ -18,6 +18,7 @@
 
 #include "app/application.h"
 #include "app/main_dlg.h"
+#include "device/log_download.h"
 #include "device/messages.h"
 #include "platform/headless/headless_ui.h"
 #include "resources/dialog_templates.h"
@@ -301,6 +302,51 @@ TEST_F(MainWindowTest, RowsCarryTheFiveTextsOfTheirLogs) {
   ASSERT_EQ(record.files.size(), 2u);
   EXPECT_EQ(fs::path(record.files[0]).filename(), "Kem_20160501_163000.gpx");
   EXPECT_TRUE(fs::is_regular_file(record.files[0]));
+}
+
+TEST_F(MainWindowTest, AWatchThatStopsOrRefusesKeepsWhatWasStoredBefore) {
+  struct Case {
+    const char* name;
+    std::function<void(sim::WatchFaults&)> fault;
+    std::vector<size_t> listed;  // indices of the watch's logs that end up listed
+    std::string popupAtEnd;
+    bool noticeShown;            // the failure notice stays 3 s
+  };
+  const Case cases[] = {
+      {"silent at the third log", [](sim::WatchFaults& f) { f.silentAtPointRequest = 2; }, {0, 1},
+       device::kConnectionMessage, true},
+      {"second log refused", [](sim::WatchFaults& f) { f.rejectPointRequest = 1; }, {0, 2}, "履歷3", false},
+      {"a block sent again", [](sim::WatchFaults& f) { f.corruptBlock = 2; }, {0, 1, 2}, "履歷3", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VirtualClock ownClock;
+    HeadlessUi ownUi(ownClock);
+    DemoStart own(ownClock, logs);
+    own.Watch().WithWatch([&](sim::SimulatedWatch& watch) { c.fault(watch.Faults()); });
+    LogPageRecord seen;
+    std::string popupAtEnd;
+    uint32_t elapsed = 0;
+    std::vector<std::string> listedFiles;
+    PageMakers pages;
+    pages.logPage = [&](settings::MainServices&) { return std::make_unique<ListedLogPage>(ownUi, seen); };
+    RunApplication(ownUi, own.MachineFor(folder), std::move(pages), [&](CZQN4170_ZEZureDlg& w) {
+      const uint32_t start = ownClock.TickCount();
+      ownUi.PressButton(ownUi.Control(w.Window(), res::kMainLoad));
+      elapsed = ownClock.TickCount() - start;
+      popupAtEnd = w.Services().popupMessage.Get();
+      listedFiles = seen.files;
+      ownUi.PressButton(ownUi.Control(w.Window(), res::kMainClose));
+    });
+    EXPECT_FALSE(ownUi.LoopTimedOut());
+    EXPECT_EQ(popupAtEnd, c.popupAtEnd);
+    EXPECT_EQ(elapsed >= device::kFailureNoticeMs, c.noticeShown) << elapsed;
+    ASSERT_EQ(seen.refreshedCounts, std::vector<int>{static_cast<int>(c.listed.size())});
+    ASSERT_EQ(listedFiles.size(), c.listed.size());
+    for (size_t i = 0; i < c.listed.size(); ++i) EXPECT_EQ(listedFiles[i], ExpectedPath(logs[c.listed[i]]));
+    EXPECT_TRUE(seen.files.empty());  // deleted by the close button
+    EXPECT_FALSE(fs::exists(folder));
+  }
 }
 
 TEST_F(MainWindowTest, ASecondLoadListsEveryLogAgainBelowTheFirst) {
@@ -614,6 +660,8 @@ TEST_F(MainWindowTest, MaximiseCoversTheWorkAreaAndRestoreGoesBackToTheSavedBoun
     ui.Mouse(w.Window(), MouseAction::Move, Point{1200, 700});
     EXPECT_EQ(WindowRect(), RectXywh(0, 0, 1600, 860));
     ui.Mouse(w.Window(), MouseAction::Up, Point{1595, 855});
+    EXPECT_EQ(WindowRect(), RectXywh(0, 0, 1600, 860));
+    EXPECT_FALSE(w.Resizing());
     ui.PostClose(w.Window());
   });
 }
