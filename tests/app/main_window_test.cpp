@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -250,7 +251,16 @@ TEST_F(MainWindowTest, TheFirstFontFileThatExistsIsAddedElseTheLast) {
 TEST_F(MainWindowTest, LoadStoresThreeLogsWithTheirRowsAndFilesInTheWatchsOrder) {
   std::string popupAtEnd;
   std::vector<std::string> filesAfterLoad;
+  std::vector<std::string> shown;  // the popup's line whenever the user-interface thread is idle
+  std::function<void()> sample = [&] {
+    const WindowId popup = ui.FindDialog(res::kPopupDialog);
+    if (!popup) return;
+    const std::string text = ui.Text(ui.Control(popup, res::kPopupMessageLine));
+    if (shown.empty() || shown.back() != text) shown.push_back(text);
+    ui.QueueStep(sample);
+  };
   Run([&](CZQN4170_ZEZureDlg& w) {
+    ui.QueueStep(sample);
     EXPECT_TRUE(Press(res::kMainLoad));
     popupAtEnd = w.Services().popupMessage.Get();
     filesAfterLoad = record.files;
@@ -262,6 +272,14 @@ TEST_F(MainWindowTest, LoadStoresThreeLogsWithTheirRowsAndFilesInTheWatchsOrder)
   EXPECT_FALSE(ui.LoopTimedOut());
   EXPECT_EQ(ui.OffThreadCalls(), 0);
   EXPECT_EQ(popupAtEnd, "履歷3");
+  // What the popup showed came in the download's order and was nothing else.
+  const std::vector<std::string> order = {"履歷", "履歷1", "履歷2", "履歷3"};
+  ASSERT_FALSE(shown.empty());
+  auto next = order.begin();
+  for (const std::string& text : shown) {
+    next = std::find(next, order.end(), text);
+    ASSERT_NE(next, order.end()) << text;
+  }
   ASSERT_EQ(filesAfterLoad.size(), 3u);
   ASSERT_EQ(ui.FindDialog(res::kPopupDialog), WindowId{});
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(filesAfterLoad[i], ExpectedPath(logs[i])) << i;
