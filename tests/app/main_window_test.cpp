@@ -444,6 +444,34 @@ TEST_F(MainWindowTest, AWatchPluggedInAfterStartIsFoundByLoad) {
   EXPECT_EQ(record.files.size(), 3u);
 }
 
+TEST_F(MainWindowTest, LoadReopensAPortThatWasClosedAndThenDownloads) {
+  Run([&](CZQN4170_ZEZureDlg& w) {
+    ASSERT_TRUE(w.Port().CloseDevicePort());
+    Press(res::kMainLoad);
+    EXPECT_TRUE(w.Port().IsOpen());
+    ui.PostClose(w.Window());
+  });
+  EXPECT_EQ(record.files.size(), 3u);
+  EXPECT_TRUE(ui.MessageBoxes().empty());
+}
+
+TEST_F(MainWindowTest, AFolderThatCannotBeMadeShowsTheWritersMessagesAndStillListsTheLogs) {
+  fs::create_directories(root);
+  std::ofstream(fs::path(root) / "blocker") << "a file where the folder's parent should be";
+  folder = (fs::path(root) / "blocker" / "KemLog").string();
+  WindowId mainWindow;
+  Run([&](CZQN4170_ZEZureDlg& w) {
+    mainWindow = w.Window();
+    Press(res::kMainLoad);
+    ui.PostClose(w.Window());
+  });
+  EXPECT_EQ(ui.OffThreadCalls(), 0);
+  ASSERT_EQ(ui.MessageBoxes().size(), 3u);  // one per log, shown on the user-interface thread
+  EXPECT_EQ(ui.MessageBoxes()[0].owner, mainWindow);
+  EXPECT_EQ(record.files.size(), 3u);
+  EXPECT_FALSE(fs::exists(folder));
+}
+
 // --- Leaving ---------------------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, TheCloseButtonDeletesTheListedFilesAndTheFolderGoes) {
