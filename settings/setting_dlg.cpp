@@ -1,6 +1,7 @@
 #include "settings/setting_dlg.h"
 
 #include <cstdio>
+#include <mutex>
 #include <optional>
 
 #include "device/firmware_update.h"
@@ -77,10 +78,15 @@ class PopupFirmwareUi : public device::FirmwareUpdateUi {
  public:
   explicit PopupFirmwareUi(MainServices& services) : services_(services) {}
 
+  // The worker starts before the popup; when it has already handed over its text (a quick transfer)
+  // that text stays, so the popup does not end on "updating" after a completed update.
   void RunProgressPopup() override {
     WithArrow([this] {
       services_.popup.ProgressMode = true;
-      services_.popupMessage.Set(device::kUpdatingMessage);
+      {
+        std::lock_guard lock(mutex_);
+        if (!workerSpoke_) services_.popupMessage.Set(device::kUpdatingMessage);
+      }
       services_.popup.DoModal(services_.mainWindow);
       services_.popup.ProgressMode = false;
     });
@@ -88,7 +94,11 @@ class PopupFirmwareUi : public device::FirmwareUpdateUi {
   // Worker thread: only the popup's any-thread calls.
   void SetProgress(int percent) override { services_.popup.SetProgress(percent); }
   void ShowMessage(const std::string& text) override {
-    services_.popupMessage.Set(text);
+    {
+      std::lock_guard lock(mutex_);
+      workerSpoke_ = true;
+      services_.popupMessage.Set(text);
+    }
     services_.popup.Invalidate();
   }
   void RequestClose() override { services_.popup.RequestPopupClose(); }
@@ -105,6 +115,8 @@ class PopupFirmwareUi : public device::FirmwareUpdateUi {
   }
 
   MainServices& services_;
+  std::mutex mutex_;  // orders the worker's text against the popup's opening text
+  bool workerSpoke_ = false;
 };
 
 }  // namespace

@@ -7,11 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device/firmware_update.h"
@@ -19,6 +23,7 @@
 #include "device/messages.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/headless/scripted_device_list.h"
+#include "platform/serial.h"
 #include "resources/dialog_templates.h"
 #include "sim/headless_watch_device.h"
 #include "tests/device/test_files.h"
@@ -43,6 +48,58 @@ const std::string kConnection = device::kConnectionMessage;
 const std::string kUpdating = device::kUpdatingMessage;
 const std::string kDone = device::kDoneMessage;
 
+// On a real machine the firmware worker starts sending only well after the progress popup has
+// opened; here it is quicker than that. While the gate is shut, reads and writes of threads other than
+// the test's own wait (bounded) until a popup has opened.
+class WorkerGate {
+ public:
+  bool enabled = true;
+  void Open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    opened_.notify_all();
+  }
+  void Pass() {
+    if (!enabled || std::this_thread::get_id() == uiThread_) return;
+    std::unique_lock lock(mutex_);
+    opened_.wait_for(lock, std::chrono::seconds(5), [this] { return open_; });
+  }
+
+ private:
+  const std::thread::id uiThread_ = std::this_thread::get_id();
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  bool open_ = false;
+};
+
+class GatedPort : public platform::SerialPort {
+ public:
+  GatedPort(std::unique_ptr<platform::SerialPort> inner, WorkerGate& gate) : inner_(std::move(inner)), gate_(gate) {}
+  int Read(uint8_t* buffer, size_t size) override {
+    gate_.Pass();
+    return inner_->Read(buffer, size);
+  }
+  int Write(const uint8_t* data, size_t size) override {
+    gate_.Pass();
+    return inner_->Write(data, size);
+  }
+  void Purge() override { inner_->Purge(); }
+  void DiscardInput() override { inner_->DiscardInput(); }
+
+ private:
+  std::unique_ptr<platform::SerialPort> inner_;
+  WorkerGate& gate_;
+};
+
+platform::SerialOpener GatedOpener(platform::SerialOpener opener, WorkerGate& gate) {
+  return [opener = std::move(opener), &gate](const std::string& name, const platform::SerialSettings& settings)
+             -> std::unique_ptr<platform::SerialPort> {
+    std::unique_ptr<platform::SerialPort> port = opener(name, settings);
+    if (!port) return nullptr;
+    return std::make_unique<GatedPort>(std::move(port), gate);
+  };
+}
+
 // What one run of the popup showed: at its opening, and as it ended.
 struct SeenPopup {
   std::string text;
@@ -60,8 +117,8 @@ struct SeenPopup {
 // is closed by the user pressing Exit.
 class WatchedPopup : public CPopUpDlg {
  public:
-  WatchedPopup(HeadlessUi& ui, VirtualClock& clock, PopupMessage& message)
-      : CPopUpDlg(ui, clock, message), ui_(ui), message_(message) {}
+  WatchedPopup(HeadlessUi& ui, VirtualClock& clock, PopupMessage& message, WorkerGate& gate)
+      : CPopUpDlg(ui, clock, message), ui_(ui), message_(message), gate_(gate) {}
 
   void OnInitDialog(WindowId self) override {
     CPopUpDlg::OnInitDialog(self);
@@ -75,6 +132,7 @@ class WatchedPopup : public CPopUpDlg {
     seen.cursor = ui_.Cursor();
     runs.push_back(seen);
     if (seen.exitShown) ui_.QueueStep([this, self] { ui_.PressButton(ui_.Control(self, res::kPopupExit)); });
+    gate_.Open();
   }
   void OnDestroy() override {
     if (const WindowId self = Window(); self && !runs.empty()) {
@@ -89,6 +147,7 @@ class WatchedPopup : public CPopUpDlg {
  private:
   HeadlessUi& ui_;
   PopupMessage& message_;
+  WorkerGate& gate_;
 };
 
 // The main window's stand-in: a window from the main template that holds the page.
@@ -154,9 +213,10 @@ struct Bench {
   HeadlessUi ui{clock};
   ScriptedDeviceList devices;
   sim::HeadlessWatchDevice watch{clock, {}};
-  device::DevicePort port{watch.Opener(), clock};
+  WorkerGate gate;
+  device::DevicePort port{GatedOpener(watch.Opener(), gate), clock};
   PopupMessage message;
-  WatchedPopup popup{ui, clock, message};
+  WatchedPopup popup{ui, clock, message, gate};
   std::string logFolder;
   MainServices services{ui, clock, port, devices, message, popup, logFolder, "", {}};
   CSettingDlg page{services};
@@ -588,6 +648,24 @@ TEST(SettingPage, FirmwareUpdateSendsTheImageUnderTheProgressPopup) {
       EXPECT_EQ(w.ReceivedFirmware(), FirmwarePacketData(image));
       EXPECT_EQ(w.Stats().badPackets, 0);
     });
+  }
+}
+
+TEST(SettingPage, FirmwareWorkerQuickerThanThePopupStillEndsOnDone) {
+  for (int run = 0; run < 30; ++run) {
+    SCOPED_TRACE(run);
+    Bench b;
+    b.gate.enabled = false;
+    const std::vector<uint8_t> image = FirmwareImageBytes(300, static_cast<uint32_t>(run));
+    b.Run([&] {
+      b.Select(res::kSettingFirmwareSelect, b.File("fw.bin", image));
+      EXPECT_TRUE(b.Press(res::kSettingFirmwareUpdate));
+      ASSERT_EQ(b.popup.runs.size(), 1u);
+      EXPECT_EQ(b.popup.runs[0].messageAtEnd, kDone);
+      EXPECT_EQ(b.message.Get(), kDone);
+      EXPECT_FALSE(b.port.IsOpen());
+    });
+    b.watch.WithWatch([&](sim::SimulatedWatch& w) { EXPECT_EQ(w.ReceivedFirmware(), FirmwarePacketData(image)); });
   }
 }
 
