@@ -100,6 +100,8 @@ class CLogDataDlg : public platform::DialogHandler, private PlaybackDriver {
   CTrackPlayback& Playback() { return playback_; }
   const CTrackPlayback& Playback() const { return playback_; }
   CMapView& MapView() { return mapView_; }
+  // The chart of control 1043; it lives as long as the page, so whatever it holds listeners of
+  // (the graph panel) must go before the page.
   chart::CPlotCtrl& Chart() { return chart_; }
   // Set before CreateInPlaceholder for the set-up to run.
   void SetGraphHooks(GraphHooks hooks) { options_.graph = std::move(hooks); }

@@ -368,6 +368,27 @@ TEST_F(LogPageTest, ChartLivesInItsCustomControlAndIsSetUpOnce) {
   EXPECT_EQ(setUpChart, &page->Chart());
 }
 
+TEST_F(LogPageTest, APageDestroyedBeforeItsParentTakesItsWindowsAlong) {
+  HostWindow host;
+  ui.QueueStep([&] {
+    page = std::make_unique<CLogDataDlg>(services, Options());
+    ASSERT_TRUE(page->CreateInPlaceholder(host.self, res::kMainLogPagePlaceholder));
+    AddLog(600);
+    page->OpenLog(0);
+    ASSERT_TRUE(ui.PressButton(Part(res::kLogPlay)));
+    const WindowId self = page->Window();
+    const WindowId map = page->MapView().Window();
+    page.reset();
+    EXPECT_FALSE(ui.Exists(self));
+    EXPECT_FALSE(ui.Exists(map));
+    ui.AdvanceTime(500);  // no timer of the gone page fires
+    ui.RunUntilIdle();
+    ui.EndDialog(host.self, 0);
+  });
+  ui.RunModal(kHostTemplate, {}, host);
+  EXPECT_FALSE(ui.LoopTimedOut());
+}
+
 TEST_F(LogPageTest, NoPlaceholderNoPage) {
   HostWindow host;
   ui.QueueStep([&] {
