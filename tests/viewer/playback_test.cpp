@@ -157,6 +157,23 @@ TEST_F(PlaybackTest, RewindWalksBackFromThePlaceToTheFirstPointAndStops) {
   });
 }
 
+TEST_F(PlaybackTest, RewindShowsTheFirstPointUntilThePositionDropsToMinusOne) {
+  Run([&] {
+    Open(30);
+    ASSERT_TRUE(Press(res::kLogPlay));
+    Ticks(3);  // position 0.3
+    ASSERT_TRUE(Press(res::kLogPause));
+    Moves();
+    ASSERT_TRUE(Press(res::kLogRewind));  // step 0.2
+    Ticks(7);  // 0.3, 0.1, -0.1, ... -0.9 all truncate to point 0
+    EXPECT_EQ(Moves(), std::vector<int>(7, 0));
+    EXPECT_TRUE(TimerRunning());
+    Ticks(1);  // -1.1
+    EXPECT_TRUE(Moves().empty());
+    EXPECT_FALSE(TimerRunning());
+  });
+}
+
 TEST_F(PlaybackTest, RewindBeforeAnyPlayStopsAtTheFirstTick) {
   Run([&] {
     Open(30);
