@@ -1,11 +1,13 @@
 // KEM LOG on the headless toolkit with the simulated watch plugged in: starts the program, presses
-// Load, prints what the download listed and stored, and leaves by the close button.
+// Load, prints the history rows and the files stored, and leaves by the close button (which deletes
+// those files again).
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "app/application.h"
+#include "app/program_pages.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/paths.h"
 #include "resources/dialog_templates.h"
@@ -26,6 +28,15 @@ void PrintFolder(const std::string& folder) {
 void Demo(kemlog::platform::headless::HeadlessUi& ui, CZQN4170_ZEZureDlg& window, const std::string& folder) {
   ui.PressButton(ui.Control(window.Window(), res::kMainLoad));
   std::printf("popup: %s\n", window.Services().popupMessage.Get().c_str());
+  if (kemlog::app::MainLogPage* page = window.LogPage()) {
+    const kemlog::platform::WindowId list = page->HistoryList();
+    for (int row = 0; row < ui.ListRowCount(list); ++row) {
+      std::printf("row %d:", row);
+      for (int column = 0; column < 5; ++column) std::printf(" | %s", ui.ListCell(list, row, column).c_str());
+      std::printf("\n");
+    }
+    std::printf("caption: %s\n", ui.Text(ui.Control(page->Window(), res::kLogCountCaption)).c_str());
+  }
   PrintFolder(folder);
   ui.PressButton(ui.Control(window.Window(), res::kMainClose));
 }
@@ -39,7 +50,7 @@ int main() {
       clock, kemlog::sim::GenerateWatchLogs(kemlog::app::kDemoSeed, kemlog::app::kDemoLogs, kemlog::app::kDemoPoints));
   const std::string folder = kemlog::platform::DefaultLogFolder();
   const int result = kemlog::app::RunApplication(
-      ui, demo.MachineFor(folder, kemlog::app::InstalledFontFiles()), kemlog::app::PageMakers{},
+      ui, demo.MachineFor(folder, kemlog::app::InstalledFontFiles()), kemlog::app::ProgramPages(),
       [&ui, &folder](CZQN4170_ZEZureDlg& window) { Demo(ui, window, folder); });
   std::printf("main window ended (%d)\n", result);
   return ui.LoopTimedOut() ? 1 : 0;
