@@ -202,12 +202,9 @@ bool CSettingDlg::ReachWatch(bool busyCursor) {
 bool CSettingDlg::WithWatch(void (CSettingDlg::*before)(), bool busyCursor) {
   if (before != nullptr) (this->*before)();
   if (services_.port.IsOpen()) return true;
-  if (!ReachWatch(busyCursor)) {
-    ShowConnectionPopup(services_);
-    return false;
-  }
-  if (before != nullptr) (this->*before)();
-  return true;
+  if (ReachWatch(busyCursor)) return true;
+  ShowConnectionPopup(services_);
+  return false;
 }
 
 void CSettingDlg::ClearVersionLine() {

@@ -72,8 +72,8 @@ class CSettingDlg : public platform::DialogHandler {
 
   // Opens the port when it is closed (under the busy cursor when asked); true when it is open.
   bool ReachWatch(bool busyCursor);
-  // The frame of every button: `before`, then the port test; after a successful reconnection
-  // `before` runs again. False, after the connection popup, when the watch cannot be reached.
+  // The frame of every button: `before` (may be null), then the port test. False, after the
+  // connection popup, when the watch cannot be reached.
   bool WithWatch(void (CSettingDlg::*before)(), bool busyCursor = false);
 
   void ClearVersionLine();
