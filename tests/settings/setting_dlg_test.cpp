@@ -682,6 +682,26 @@ TEST(SettingPage, FirmwareWorkerQuickerThanThePopupStillEndsOnDone) {
   b.watch.WithWatch([&](sim::SimulatedWatch& w) { EXPECT_EQ(w.ReceivedFirmware(), FirmwarePacketData(image)); });
 }
 
+TEST(SettingPage, FirmwareTransferThatStallsEndsWithoutDone) {
+  Bench b;
+  b.watch.WithWatch([](sim::SimulatedWatch& w) { w.Faults().silentAfterPacket = 3; });
+  b.Run([&] {
+    b.Select(res::kSettingFirmwareSelect, b.File("fw.bin", FirmwareImageBytes(128 * 20)));
+    EXPECT_TRUE(b.Press(res::kSettingFirmwareUpdate));
+    ASSERT_EQ(b.popup.runs.size(), 1u);
+    EXPECT_TRUE(b.popup.runs[0].progressMode);
+    EXPECT_EQ(b.popup.runs[0].messageAtEnd, kUpdating);
+    EXPECT_LT(b.popup.runs[0].barAtEnd, 100);
+    EXPECT_FALSE(b.port.IsOpen());
+    EXPECT_EQ(b.port.FirmwareUpdateActive, 0);
+    EXPECT_EQ(b.port.FirmwareTransferActive, 0);
+    EXPECT_FALSE(b.page.FirmwareFileValid);
+    EXPECT_EQ(b.Line(res::kSettingFirmwarePath), "");
+    EXPECT_EQ(b.ui.Cursor(), CursorKind::Arrow);
+  });
+  b.watch.WithWatch([](sim::SimulatedWatch& w) { EXPECT_FALSE(w.FirmwareUpdateCompleted()); });
+}
+
 TEST(SettingPage, FirmwareUpdateThatCannotStart) {
   struct Case {
     const char* name;
