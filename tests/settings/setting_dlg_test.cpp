@@ -548,40 +548,44 @@ TEST(SettingPage, CancellingAFileDialogDropsTheEarlierSelection) {
 // --- GPS data Start Update ---------------------------------------------------------------------------
 
 TEST(SettingPage, GpsDataUpdateSendsTheFileAndItsInformationBlock) {
-  Bench b;
-  const std::vector<uint8_t> file = GpsDataFileBytes(4096 * 2 + 1);
-  b.Run([&] {
-    b.Select(res::kSettingGpsDataSelect, b.File("gps.txt", file));
-    ASSERT_TRUE(b.page.GpsDataFileValid);
-    EXPECT_TRUE(b.Press(res::kSettingGpsDataUpdate));
+  for (bool portClosedMeanwhile : {false, true}) {
+    SCOPED_TRACE(portClosedMeanwhile);
+    Bench b;
+    const std::vector<uint8_t> file = GpsDataFileBytes(4096 * 2 + 1);
+    b.Run([&] {
+      b.Select(res::kSettingGpsDataSelect, b.File("gps.txt", file));
+      ASSERT_TRUE(b.page.GpsDataFileValid);
+      if (portClosedMeanwhile) b.port.CloseDevicePort();  // reopened by the press
+      EXPECT_TRUE(b.Press(res::kSettingGpsDataUpdate));
 
-    ASSERT_EQ(b.popup.runs.size(), 2u);
-    const SeenPopup& job = b.popup.runs[0];
-    EXPECT_EQ(job.text, kUpdating);
-    EXPECT_TRUE(job.gpsJobMode);
-    EXPECT_FALSE(job.exitShown);
-    EXPECT_FALSE(job.barShown);
-    const SeenPopup& notice = b.popup.runs[1];
-    EXPECT_EQ(notice.text, kDone);
-    EXPECT_TRUE(notice.noticeMode);
-    EXPECT_FALSE(notice.gpsJobMode);
-    EXPECT_FALSE(notice.exitShown);
-    EXPECT_FALSE(b.popup.GpsDataJobMode || b.popup.NoticeMode);
+      ASSERT_EQ(b.popup.runs.size(), 2u);
+      const SeenPopup& job = b.popup.runs[0];
+      EXPECT_EQ(job.text, kUpdating);
+      EXPECT_TRUE(job.gpsJobMode);
+      EXPECT_FALSE(job.exitShown);
+      EXPECT_FALSE(job.barShown);
+      const SeenPopup& notice = b.popup.runs[1];
+      EXPECT_EQ(notice.text, kDone);
+      EXPECT_TRUE(notice.noticeMode);
+      EXPECT_FALSE(notice.gpsJobMode);
+      EXPECT_FALSE(notice.exitShown);
+      EXPECT_FALSE(b.popup.GpsDataJobMode || b.popup.NoticeMode);
 
-    EXPECT_TRUE(b.ui.MessageBoxes().empty());
-    EXPECT_FALSE(b.page.GpsDataFileValid);
-    EXPECT_EQ(b.Line(res::kSettingGpsDataPath), "");
-    b.watch.WithWatch([&](sim::SimulatedWatch& w) {
-      EXPECT_EQ(w.ReceivedGpsData(), file);
-      EXPECT_TRUE(w.InfoBlockMatchesGpsData());
-      EXPECT_EQ(w.Stats().uploadsCompleted, 2);
+      EXPECT_TRUE(b.ui.MessageBoxes().empty());
+      EXPECT_FALSE(b.page.GpsDataFileValid);
+      EXPECT_EQ(b.Line(res::kSettingGpsDataPath), "");
+      b.watch.WithWatch([&](sim::SimulatedWatch& w) {
+        EXPECT_EQ(w.ReceivedGpsData(), file);
+        EXPECT_TRUE(w.InfoBlockMatchesGpsData());
+        EXPECT_EQ(w.Stats().uploadsCompleted, 2);
+      });
+
+      // Without a new File Select a second press sends nothing and says nothing.
+      EXPECT_TRUE(b.Press(res::kSettingGpsDataUpdate));
+      EXPECT_EQ(b.popup.runs.size(), 2u);
+      b.watch.WithWatch([&](sim::SimulatedWatch& w) { EXPECT_EQ(w.Stats().uploadsCompleted, 2); });
     });
-
-    // Without a new File Select a second press sends nothing and says nothing.
-    EXPECT_TRUE(b.Press(res::kSettingGpsDataUpdate));
-    EXPECT_EQ(b.popup.runs.size(), 2u);
-    b.watch.WithWatch([&](sim::SimulatedWatch& w) { EXPECT_EQ(w.Stats().uploadsCompleted, 2); });
-  });
+  }
 }
 
 TEST(SettingPage, GpsDataUpdateThatFailsIsNotReportedAsDone) {
@@ -669,7 +673,9 @@ TEST(SettingPage, FirmwareWorkerQuickerThanThePopupStillEndsOnDone) {
   // for it) until the worker has finished its transfer.
   b.ui.onCursor = [&](CursorKind cursor) {
     if (cursor != CursorKind::Arrow || b.port.FirmwareUpdateActive == 0) return;
-    for (int i = 0; i < 5000 && b.message.Get() != kDone; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 5000 && b.message.Get() != kDone; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
   };
   const std::vector<uint8_t> image = FirmwareImageBytes(500);
   b.Run([&] {
@@ -712,7 +718,8 @@ TEST(SettingPage, FirmwareUpdateThatCannotStart) {
   };
   const Case cases[] = {
       {"switch refused", [](sim::WatchFaults& f) { f.refuseUpdateMode = true; }, {}, false, true},
-      {"boot loader not ready", [](sim::WatchFaults& f) { f.bootLoaderWithoutMain = true; }, {kConnection}, false, true},
+      {"boot loader not ready", [](sim::WatchFaults& f) { f.bootLoaderWithoutMain = true; }, {kConnection}, false,
+       true},
       {"no valid selection", [](sim::WatchFaults&) {}, {}, true, false},
   };
   for (const Case& c : cases) {
