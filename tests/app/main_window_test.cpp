@@ -272,9 +272,10 @@ TEST_F(MainWindowTest, LoadStoresThreeLogsWithTheirRowsAndFilesInTheWatchsOrder)
   EXPECT_FALSE(ui.LoopTimedOut());
   EXPECT_EQ(ui.OffThreadCalls(), 0);
   EXPECT_EQ(popupAtEnd, "履歷3");
-  // What the popup showed came in the download's order and was nothing else.
+  // What the popup showed came in the download's order and was nothing else. How many texts the
+  // idle steps catch depends on how fast the worker runs (it may finish before the first step), so
+  // only their order is checked.
   const std::vector<std::string> order = {"履歷", "履歷1", "履歷2", "履歷3"};
-  ASSERT_FALSE(shown.empty());
   auto next = order.begin();
   for (const std::string& text : shown) {
     next = std::find(next, order.end(), text);
