@@ -43,7 +43,17 @@ void Demo(kemlog::platform::headless::HeadlessUi& ui, CZQN4170_ZEZureDlg& window
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1) {
+    const std::string arg = argv[1];
+    const bool help = arg == "--help" || arg == "-h";
+    std::fprintf(help ? stdout : stderr,
+                 "usage: kemlog-headless\n\n"
+                 "Runs KEM LOG on the headless toolkit with the simulated watch plugged in: presses Load,\n"
+                 "prints the popup's last text, the history rows, the caption and the GPX files stored in\n"
+                 "~/KemLog, then leaves by the close button, which deletes those files again.\n");
+    return help ? 0 : 2;
+  }
   kemlog::platform::headless::VirtualClock clock;
   kemlog::platform::headless::HeadlessUi ui(clock);
   kemlog::app::DemoStart demo(
