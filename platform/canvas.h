@@ -93,6 +93,12 @@ class Canvas {
   virtual std::unique_ptr<Canvas> CreateSurface(int width, int height) = 0;
   // Copies a surface made by CreateSurface of this backend with its top-left corner at `at`.
   virtual void CopySurface(const Canvas& surface, Point at) = 0;
+
+  // A picture of width x height pixels, four bytes each (red, green, blue, alpha; straight alpha),
+  // row by row from the top, drawn stretched into `target` and alpha blended over what is there.
+  // Backends draw nothing when the buffer is smaller than width x height x 4 bytes. A canvas that
+  // cannot draw pictures (a measuring or counting one) keeps this default and draws nothing.
+  virtual void DrawPicture(const Rect& /*target*/, int /*width*/, int /*height*/, std::span<const uint8_t> /*rgba*/) {}
 };
 
 }  // namespace kemlog::platform

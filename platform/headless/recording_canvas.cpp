@@ -7,6 +7,7 @@ namespace kemlog::platform::headless {
 struct RecordingCanvas::Journal {
   std::vector<RecordedOp> ops;
   int surfaces = 0;
+  std::vector<RecordedPicture> pictures;
 };
 
 RecordingCanvas::RecordingCanvas(int width, int height)
@@ -108,5 +109,28 @@ std::vector<RecordedOp> RecordingCanvas::OpsOf(CanvasOp kind, int surface) const
   }
   return found;
 }
+
+void RecordingCanvas::DrawPicture(const Rect& target, int width, int height, std::span<const uint8_t> rgba) {
+  RecordedPicture& picture = journal_->pictures.emplace_back();
+  picture.surface = number_;
+  picture.sequence = journal_->ops.size();
+  picture.target = target;
+  picture.width = width;
+  picture.height = height;
+  picture.rgba.assign(rgba.begin(), rgba.end());
+  if (!clips_.empty()) picture.clip = clips_.back();
+}
+
+const std::vector<RecordedPicture>& RecordingCanvas::Pictures() const { return journal_->pictures; }
+
+std::vector<RecordedPicture> RecordingCanvas::PicturesOf(int surface) const {
+  std::vector<RecordedPicture> found;
+  for (const RecordedPicture& picture : journal_->pictures) {
+    if (picture.surface == surface) found.push_back(picture);
+  }
+  return found;
+}
+
+void RecordingCanvas::ClearPictures() { journal_->pictures.clear(); }
 
 }  // namespace kemlog::platform::headless

@@ -35,6 +35,18 @@ struct RecordedOp {
   int other = -1;             // CreateSurface: the new surface; CopySurface: the surface copied
 };
 
+// A picture drawn with DrawPicture. Pictures are kept apart from the operations above; `sequence`
+// is the number of operations recorded before it, which places it among them.
+struct RecordedPicture {
+  int surface = 0;
+  size_t sequence = 0;
+  Rect target;
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgba;
+  std::optional<Rect> clip;
+};
+
 class RecordingCanvas : public Canvas {
  public:
   RecordingCanvas(int width, int height);
@@ -58,6 +70,7 @@ class RecordingCanvas : public Canvas {
   void PopClip() override;
   std::unique_ptr<Canvas> CreateSurface(int width, int height) override;
   void CopySurface(const Canvas& surface, Point at) override;
+  void DrawPicture(const Rect& target, int width, int height, std::span<const uint8_t> rgba) override;
 
   int SurfaceNumber() const { return number_; }
   // Everything recorded by this canvas and the surfaces made from it, in order.
@@ -65,6 +78,11 @@ class RecordingCanvas : public Canvas {
   // The operations of one kind drawn into one surface.
   std::vector<RecordedOp> OpsOf(CanvasOp kind, int surface) const;
   void ClearOps();
+  // Every picture drawn into this canvas and the surfaces made from it, in order; ClearOps leaves
+  // them, ClearPictures clears them.
+  const std::vector<RecordedPicture>& Pictures() const;
+  std::vector<RecordedPicture> PicturesOf(int surface) const;
+  void ClearPictures();
 
   // The measuring rule above, usable without a canvas.
   static Size MeasureText(std::string_view text, const Font& font);
