@@ -21,6 +21,11 @@ void CSkinButton::Prepare() {
   s.normal = *NormalImage;
   s.pressed = PressedImage ? *PressedImage : *NormalImage;
   s.hover = HoverImage ? *HoverImage : Brighten(*NormalImage);
+  if (Background && !Background->Empty()) {
+    s.normal = BlendOver(*Background, s.normal);
+    s.pressed = BlendOver(*Background, s.pressed);
+    s.hover = BlendOver(*Background, s.hover);
+  }
   surfaces_ = std::move(s);
 }
 

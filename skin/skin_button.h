@@ -24,6 +24,11 @@ class CSkinButton : public platform::ControlDelegate {
   // Without it (while NormalImage is set) the pressed look is the normal picture.
   std::optional<CSkinBitmap> PressedImage;
   std::optional<CSkinBitmap> HoverImage;
+  // The pixels behind the button (the size of its client area), when the owner has them. Set before
+  // the first paint, each prepared picture is this background with the picture stretched over it and
+  // alpha blended once; an empty picture then leaves the background alone. Unset, the pictures are
+  // kept as they are and the canvas blends them over what lies behind at every paint.
+  std::optional<CSkinBitmap> Background;
 
   void Paint(platform::Canvas& canvas, const platform::PaintState& state) override;
   void OnMouse(const platform::MouseEvent& event) override;

@@ -242,6 +242,37 @@ TEST(SkinButton, PicturesArePreparedOnceAtTheFirstPaint) {
   EXPECT_EQ(PaintOnce(button, PaintState{false, true, false}), Brighten(p.normal));
 }
 
+TEST(SkinButton, WithTheBackgroundBehindItEachPictureIsBlendedOverItOnce) {
+  // Left pixel transparent, right pixel half opaque, over a grey background.
+  const CSkinBitmap normal(2, 1, {255, 0, 0, 0, 200, 100, 0, 128});
+  const CSkinBitmap pressed(2, 1, {0, 0, 255, 255, 0, 0, 0, 0});
+  CSkinButton button;
+  button.NormalImage = normal;
+  button.PressedImage = pressed;
+  button.Background = CSkinBitmap(2, 1, {50, 60, 70, 255, 0, 0, 0, 255});
+  struct Case {
+    PaintState state;
+    Rgba left, right;
+  };
+  const Case cases[] = {
+      {{false, false, false}, {50, 60, 70, 255}, {100, 50, 0, 255}},
+      {{true, false, false}, {0, 0, 255, 255}, {0, 0, 0, 255}},
+      // hover: the brightened normal picture, alpha unchanged, blended.
+      {{false, true, false}, {50, 60, 70, 255}, {112, 59, 7, 255}},
+  };
+  for (const Case& c : cases) {
+    const CSkinBitmap drawn = PaintOnce(button, c.state);
+    EXPECT_EQ(drawn.At(0, 0), c.left) << c.state.pressed << c.state.hover;
+    EXPECT_EQ(drawn.At(1, 0), c.right) << c.state.pressed << c.state.hover;
+  }
+  // An empty pressed picture shows only the background.
+  CSkinButton blank;
+  blank.NormalImage = normal;
+  blank.PressedImage = CSkinBitmap{};
+  blank.Background = Solid({5, 6, 7, 255});
+  EXPECT_EQ(PaintOnce(blank, PaintState{true, false, false}), Solid({5, 6, 7, 255}));
+}
+
 TEST(SkinButton, ADoubleClickCountsAsASecondClick) {
   CSkinButton button;
   Fill(button, Pictures{}, false);
