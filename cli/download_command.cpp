@@ -33,7 +33,11 @@ class ConsoleDownloadSink : public device::LogDownloadSink {
     PrintRow(out_, rows_[index], path);
     return index;
   }
-  void ReportFileError(const std::string& message) override { err_ << "cannot write GPX file: " << message << '\n'; }
+  void ReportFileError(const std::string& message) override {
+    ++fileErrors_;
+    err_ << "cannot write GPX file: " << message << '\n';
+  }
+  int FileErrors() const { return fileErrors_; }
   void RequestClose() override {}
 
  private:
@@ -41,6 +45,7 @@ class ConsoleDownloadSink : public device::LogDownloadSink {
   std::ostream& err_;
   std::map<int, track::HistoryRow> rows_;
   size_t paths_ = 0;
+  int fileErrors_ = 0;
 };
 
 const std::map<device::DownloadOutcome, const char*> kFailureTexts = {
@@ -80,7 +85,11 @@ int DownloadCommand(const Args& args, std::ostream& out, std::ostream& err) {
   const device::DownloadOutcome outcome = device::LogDownloadWorker(link, folder, sink);
   if (outcome == device::DownloadOutcome::NoLogs) err << "the watch holds no log\n";
   const auto failure = kFailureTexts.find(outcome);
-  if (failure == kFailureTexts.end()) return 0;
+  if (failure == kFailureTexts.end()) {
+    if (sink.FileErrors() == 0) return 0;
+    err << "kemlog-cli download: " << sink.FileErrors() << " of the listed GPX files could not be written\n";
+    return 1;
+  }
   err << "kemlog-cli download: " << failure->second << " (" << sink.LogFileCount() << " logs stored)\n"
       << device::kConnectionMessage << '\n';
   return 1;

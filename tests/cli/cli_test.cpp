@@ -92,6 +92,17 @@ TEST_F(CliFiles, DemoDownloadStoresAndListsEveryLog) {
   EXPECT_NE(r.err.find("downloading log 2 of 2"), std::string::npos);
 }
 
+TEST_F(CliFiles, AFileThatCannotBeWrittenFailsTheDownloadButKeepsTheOthers) {
+  const std::vector<sim::WatchLog> logs = sim::GenerateWatchLogs(5, 2, 30);
+  // A folder where the first log's file should go makes that file impossible to create.
+  std::filesystem::create_directories(track::GpxFilePath(In("logs"), logs[0].startTime + 32400));
+  const CliRun r = Cli({"download", "--demo", "--logs", "2", "--points", "30", "--seed", "5", "--out", In("logs")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("cannot write GPX file"), std::string::npos) << r.err;
+  EXPECT_EQ(Rows(r.out).size(), 2u);  // both listed, as the desktop program lists them
+  EXPECT_EQ(track::ReadGpxPoints(track::GpxFilePath(In("logs"), logs[1].startTime + 32400)).size(), 30u);
+}
+
 TEST_F(CliFiles, UnreachableWatchIsAClearFailure) {
   const CliRun r = Cli({"download", "--port", In("no-such-port"), "--out", In("logs")});
   EXPECT_EQ(r.code, 1);
