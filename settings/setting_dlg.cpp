@@ -130,16 +130,9 @@ CSettingDlg::~CSettingDlg() {
 bool CSettingDlg::CreateInPlaceholder(WindowId parent, ControlId placeholder) {
   platform::Ui& ui = services_.ui;
   const platform::DialogTemplate* dialog = res::FindDialogTemplate(res::kSettingPage);
-  const WindowId slot = ui.Control(parent, placeholder);
-  if (dialog == nullptr || !slot || self_) return false;
-  const Rect rect = ui.Geometry(slot);
-  ui.DestroyWindow(slot);
-  self_ = ui.CreateChildDialog(*dialog, parent, *this);
-  if (!self_) return false;
-  ui.Move(self_, Rect{rect.left + 2, rect.top + 2, rect.right - 2, rect.bottom - 2});
-  ui.BringToTop(self_);
-  ui.Show(self_, true);
-  return true;
+  if (dialog == nullptr || self_) return false;
+  self_ = platform::CreateInPlaceOf(ui, *dialog, parent, placeholder, *this);
+  return static_cast<bool>(self_);
 }
 
 WindowId CSettingDlg::Part(ControlId control) const { return services_.ui.Control(self_, control); }

@@ -81,10 +81,6 @@ constexpr Placement kLayout[] = {
 
 platform::Rect MapRect(int w, int h) { return RectXywh(272, 2, w - 272, h - 270); }
 
-platform::Rect Shrunk(const platform::Rect& r, int by) {
-  return platform::Rect{r.left + by, r.top + by, r.right - by, r.bottom - by};
-}
-
 }  // namespace
 
 // Fills the track point table and the point array and draws the route while ReadGpxTrack reads a
@@ -149,16 +145,9 @@ CLogDataDlg::~CLogDataDlg() {
 WindowId CLogDataDlg::Part(ControlId control) const { return ui_.Control(self_, control); }
 
 bool CLogDataDlg::CreateInPlaceholder(WindowId parent, ControlId placeholder) {
-  const WindowId spot = ui_.Control(parent, placeholder);
   const platform::DialogTemplate* dialog = res::FindDialogTemplate(res::kLogDataPage);
-  if (!spot || dialog == nullptr || self_) return false;
-  const platform::Rect rect = ui_.Geometry(spot);
-  ui_.DestroyWindow(spot);
-  if (!ui_.CreateChildDialog(*dialog, parent, *this)) return false;
-  ui_.Move(self_, Shrunk(rect, 2), true);
-  ui_.BringToTop(self_);
-  ui_.Show(self_, true);
-  return true;
+  if (dialog == nullptr || self_) return false;
+  return static_cast<bool>(platform::CreateInPlaceOf(ui_, *dialog, parent, placeholder, *this));
 }
 
 // --- Initialisation ------------------------------------------------------------------------------------
