@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "map/embedded_resources.h"
+#include "resources/program_resources.h"
 
 namespace kemlog::map {
 
@@ -13,12 +13,10 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 }  // namespace
 
-std::span<const std::uint8_t> MapPageResource() {
-  return {resources::kMapPage, resources::kMapPageSize};
-}
+std::span<const std::uint8_t> MapPageResource() { return resources::FindProgramResource("HTML", kMapPageId); }
 
 std::span<const std::uint8_t> MarkerPictureResource() {
-  return {resources::kMarkerPicture, resources::kMarkerPictureSize};
+  return resources::FindProgramResource("PNG", kMarkerPictureId);
 }
 
 std::string FormatCoordinate(double value) {

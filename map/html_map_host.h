@@ -13,6 +13,8 @@
 namespace kemlog::map {
 
 // The map page as stored: UTF-8 with a byte order mark, CR LF line ends.
+constexpr int kMapPageId = 153;
+constexpr int kMarkerPictureId = 196;
 std::span<const std::uint8_t> MapPageResource();
 // The moving marker's picture (resource 196): a 24 x 24 RGBA PNG, which the page names "196".
 std::span<const std::uint8_t> MarkerPictureResource();

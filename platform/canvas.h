@@ -1,6 +1,6 @@
 #pragma once
 // Drawing surface of the program's own controls: pens, lines, polylines, rectangles, text in a font,
-// clipping and off-screen surfaces. Plain value types only, so that each backend (recording, GDI,
+// clipping, off-screen surfaces and pictures. Plain value types only, so that each backend (recording, GDI,
 // QPainter) implements it in one file.
 
 #include <cstdint>
@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "platform/picture.h"
 
 namespace kemlog::platform {
 
@@ -94,11 +96,13 @@ class Canvas {
   // Copies a surface made by CreateSurface of this backend with its top-left corner at `at`.
   virtual void CopySurface(const Canvas& surface, Point at) = 0;
 
-  // A picture of width x height pixels, four bytes each (red, green, blue, alpha; straight alpha),
-  // row by row from the top, drawn stretched into `target` and alpha blended over what is there.
-  // Backends draw nothing when the buffer is smaller than width x height x 4 bytes. A canvas that
-  // cannot draw pictures (a measuring or counting one) keeps this default and draws nothing.
-  virtual void DrawPicture(const Rect& /*target*/, int /*width*/, int /*height*/, std::span<const uint8_t> /*rgba*/) {}
+  // The picture stretched from its full size into `target`, each channel through `matrix`, alpha
+  // blended over what is there. An empty or inconsistent picture draws nothing. A canvas that cannot
+  // draw pictures (a measuring or counting one) keeps this default and draws nothing.
+  virtual void DrawPicture(const Rect& /*target*/, const Picture& /*picture*/, const ColourMatrix& /*matrix*/) {}
+  void DrawPicture(const Rect& target, const Picture& picture) {
+    DrawPicture(target, picture, ColourMatrix::Identity());
+  }
 };
 
 }  // namespace kemlog::platform

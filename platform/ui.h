@@ -109,6 +109,10 @@ class Ui {
   // Hands painting and the mouse of an owner-drawn button, picture static or custom control to a
   // delegate (nullptr hands it back). The delegate must outlive the control or be detached first.
   virtual void SetDelegate(WindowId control, ControlDelegate* delegate) = 0;
+  // The parent's pixels under the control as they are on the screen now (the parent and the
+  // controls painted over it before), as a picture the size of the control. False when the parent
+  // has not been painted yet or the backend cannot read pixels.
+  virtual bool CopyParentPixels(WindowId control, Picture& pixels) = 0;
   // An off-screen surface compatible with the window, or nullptr.
   virtual std::unique_ptr<Canvas> CreateSurface(WindowId window, int width, int height) = 0;
   // The web view of a WebViewHost control, or nullptr.

@@ -1,66 +1,57 @@
 #pragma once
-// An owned, already decoded RGBA picture and the pixel operations the skinned controls need:
-// the brightening that stands in for a missing hover picture, nearest-neighbour stretching and
-// alpha blending over the pixels behind a control.
+// A decoded picture owned by a skinned control, and the one that remembers the PNG resource it was
+// decoded from.
 
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <vector>
+
+#include "platform/picture.h"
 
 namespace kemlog::skin {
 
-struct Rgba {
-  uint8_t r = 0;
-  uint8_t g = 0;
-  uint8_t b = 0;
-  uint8_t a = 0;
-  friend bool operator==(const Rgba&, const Rgba&) = default;
-};
-
-// Width x height pixels, four bytes each (red, green, blue, alpha; straight alpha), row by row from
-// the top. A picture with no pixels is empty; drawing an empty picture draws nothing.
+// An empty picture draws nothing.
 class CSkinBitmap {
  public:
   CSkinBitmap() = default;
-  // A buffer whose length is not width x height x 4, or a size that is not positive, gives an
-  // empty picture.
-  CSkinBitmap(int width, int height, std::vector<uint8_t> rgba);
-  // A picture of one colour; an empty one when the size is not positive.
-  static CSkinBitmap Filled(int width, int height, Rgba colour);
+  // An inconsistent picture (a buffer that is not width x height x 4 bytes) is kept empty.
+  explicit CSkinBitmap(platform::Picture image);
+  virtual ~CSkinBitmap() = default;
+  CSkinBitmap(const CSkinBitmap&) = default;
+  CSkinBitmap& operator=(const CSkinBitmap&) = default;
 
-  bool Empty() const { return pixels_.empty(); }
-  int Width() const { return width_; }
-  int Height() const { return height_; }
-  std::span<const uint8_t> Pixels() const { return pixels_; }
+  bool Empty() const { return image_.Empty(); }
+  int Width() const { return image_.width; }
+  int Height() const { return image_.height; }
+  const platform::Picture& Image() const { return image_; }
+  // Drops the picture.
+  void Clear() { image_ = {}; }
 
-  // Nothing outside the picture.
-  std::optional<Rgba> At(int x, int y) const;
-  // False (and nothing changes) outside the picture.
-  bool Set(int x, int y, Rgba colour);
-
-  friend bool operator==(const CSkinBitmap&, const CSkinBitmap&) = default;
+  friend bool operator==(const CSkinBitmap& a, const CSkinBitmap& b) { return a.image_ == b.image_; }
 
  private:
-  int width_ = 0;
-  int height_ = 0;
-  std::vector<uint8_t> pixels_;
+  platform::Picture image_;
 };
 
-// One colour channel through the brightening matrix: 1.05 x value + 0.05 x full scale, rounded and
-// held at 255.
-uint8_t BrightenChannel(uint8_t value);
-// Every pixel through the colour matrix with diagonal 1.05, 1.05, 1.05, 1 and translation 0.05,
-// 0.05, 0.05, 0: red, green and blue brightened, alpha unchanged.
-CSkinBitmap Brighten(const CSkinBitmap& picture);
+// A picture decoded from a PNG resource, with the resource bytes it came from. The bytes are the
+// program's own (compiled in), so they outlive every picture.
+class CSkinBitmapResource : public CSkinBitmap {
+ public:
+  CSkinBitmapResource() = default;
+  CSkinBitmapResource(platform::Picture image, std::span<const uint8_t> source)
+      : CSkinBitmap(std::move(image)), source_(source) {}
 
-// The picture scaled to width x height by nearest neighbour; empty when either is empty.
-CSkinBitmap Stretch(const CSkinBitmap& picture, int width, int height);
+  std::span<const uint8_t> Source() const { return source_; }
+  void Clear() {
+    CSkinBitmap::Clear();
+    source_ = {};
+  }
 
-// One pixel over another (straight alpha, the "over" operator), rounded.
-Rgba BlendPixel(Rgba background, Rgba picture);
-// The picture, stretched to the background's size, blended over it. An empty picture leaves the
-// background as it is; an empty background gives an empty picture.
-CSkinBitmap BlendOver(const CSkinBitmap& background, const CSkinBitmap& picture);
+ private:
+  std::span<const uint8_t> source_;
+};
+
+// Loads PNG resource `id` into `target`, dropping what it held: true when the resource exists and
+// decodes. Otherwise `target` is left empty.
+bool LoadPngResource(int id, CSkinBitmapResource& target);
 
 }  // namespace kemlog::skin

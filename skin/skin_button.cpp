@@ -1,11 +1,32 @@
 #include "skin/skin_button.h"
 
-#include <utility>
+#include "skin/offscreen_dc.h"
 
 namespace kemlog::skin {
 
 using platform::MouseAction;
 using platform::MouseButton;
+
+platform::ColourMatrix HoverBrightening() {
+  platform::ColourMatrix matrix = platform::ColourMatrix::Identity();
+  for (int i = 0; i < 3; ++i) {
+    matrix.m[i][i] = 1.05f;
+    matrix.m[4][i] = 0.05f;
+  }
+  return matrix;
+}
+
+CSkinButton::~CSkinButton() {
+  if (ui_ != nullptr) ui_->SetDelegate(window_, nullptr);
+}
+
+void CSkinButton::Subclass(platform::Ui& ui, platform::WindowId control) {
+  if (ui_ != nullptr) ui_->SetDelegate(window_, nullptr);
+  ui_ = &ui;
+  window_ = control;
+  client_ = ui.ClientSize(control);
+  ui.SetDelegate(control, this);
+}
 
 CSkinButton::Look CSkinButton::ChooseLook(const platform::PaintState& state) const {
   if (!NormalImage) return Look::None;
@@ -15,29 +36,44 @@ CSkinButton::Look CSkinButton::ChooseLook(const platform::PaintState& state) con
   return Look::Normal;
 }
 
-void CSkinButton::Prepare() {
-  if (surfaces_ || !NormalImage) return;
-  Surfaces s;
-  s.normal = *NormalImage;
-  s.pressed = PressedImage ? *PressedImage : *NormalImage;
-  s.hover = HoverImage ? *HoverImage : Brighten(*NormalImage);
-  if (Background && !Background->Empty()) {
-    s.normal = BlendOver(*Background, s.normal);
-    s.pressed = BlendOver(*Background, s.pressed);
-    s.hover = BlendOver(*Background, s.hover);
-  }
-  surfaces_ = std::move(s);
+std::unique_ptr<platform::Canvas> CSkinButton::MakeSurface(platform::Canvas& compatible, const CSkinBitmap& picture,
+                                                           const platform::ColourMatrix& matrix) const {
+  const platform::Size size = compatible.SurfaceSize();
+  auto surface = compatible.CreateSurface(size.cx, size.cy);
+  if (!surface) return nullptr;
+  if (background_) surface->CopySurface(*background_, {0, 0});
+  surface->DrawPicture({0, 0, size.cx, size.cy}, picture.Image(), matrix);
+  return surface;
 }
 
-const CSkinBitmap* CSkinButton::Prepared(Look look) const {
-  if (!surfaces_) return nullptr;
+void CSkinButton::PrepareSurfaces(platform::Canvas& canvas) {
+  if (!NormalImage) return;
+  const platform::Size size = canvas.SurfaceSize();
+  COffscreenDC offscreen(canvas, {0, 0, size.cx, size.cy});
+  platform::Canvas& dc = offscreen.Canvas();
+  platform::Picture behind;
+  if (!background_ && ui_ != nullptr && ui_->CopyParentPixels(window_, behind)) {
+    background_ = dc.CreateSurface(size.cx, size.cy);
+    if (background_) background_->DrawPicture({0, 0, size.cx, size.cy}, behind);
+  }
+  if (!normal_) {
+    const platform::ColourMatrix plain = platform::ColourMatrix::Identity();
+    normal_ = MakeSurface(dc, *NormalImage, plain);
+    if (!pressed_) pressed_ = MakeSurface(dc, PressedImage ? *PressedImage : *NormalImage, plain);
+    if (!hover_) hover_ = HoverImage ? MakeSurface(dc, *HoverImage, plain) : MakeSurface(dc, *NormalImage, HoverBrightening());
+  }
+  // Captured again at the next preparation; used only while surfaces are missing.
+  background_.reset();
+}
+
+const platform::Canvas* CSkinButton::Prepared(Look look) const {
   switch (look) {
     case Look::Normal:
-      return &surfaces_->normal;
+      return normal_.get();
     case Look::Pressed:
-      return &surfaces_->pressed;
+      return pressed_.get();
     case Look::Hover:
-      return &surfaces_->hover;
+      return hover_.get();
     case Look::None:
       break;
   }
@@ -47,13 +83,9 @@ const CSkinBitmap* CSkinButton::Prepared(Look look) const {
 void CSkinButton::Paint(platform::Canvas& canvas, const platform::PaintState& state) {
   const Look look = ChooseLook(state);
   if (look == Look::None) return;
-  Prepare();
+  if (!normal_ || !pressed_ || !hover_) PrepareSurfaces(canvas);
   current_ = look;
-  const CSkinBitmap* picture = Prepared(look);
-  if (picture == nullptr || picture->Empty()) return;
-  const platform::Size size = canvas.SurfaceSize();
-  canvas.DrawPicture(platform::Rect{0, 0, size.cx, size.cy}, picture->Width(), picture->Height(),
-                     picture->Pixels());
+  if (const platform::Canvas* surface = Prepared(look)) canvas.CopySurface(*surface, {0, 0});
 }
 
 bool CSkinButton::Inside(platform::Point at) const {

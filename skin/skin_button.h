@@ -3,10 +3,12 @@
 // always while `Latched`), hover while the mouse is over it. Without a hover picture the hover
 // look is the normal picture brightened. Without a normal picture the button draws nothing.
 //
-// The owner writes the picture members before the button first paints; the pictures shown are
-// prepared at that first paint and kept for the button's life, so later writes are not shown.
-// Each picture is drawn stretched over the client area and alpha blended over what lies behind.
+// Before its first paint the button copies its parent's pixels behind it and blends each picture,
+// stretched over its client area, once over them into a surface of its own; every paint after
+// that copies one of the prepared surfaces. Pictures written into the members after the first
+// paint are therefore not shown.
 
+#include <memory>
 #include <optional>
 
 #include "platform/ui.h"
@@ -14,9 +16,18 @@
 
 namespace kemlog::skin {
 
+// The colour matrix of the brightened hover picture: red, green and blue times 1.05 plus 0.05 of
+// full scale, alpha unchanged.
+platform::ColourMatrix HoverBrightening();
+
 class CSkinButton : public platform::ControlDelegate {
  public:
   enum class Look { None, Normal, Pressed, Hover };
+
+  CSkinButton() = default;
+  ~CSkinButton() override;
+  CSkinButton(const CSkinButton&) = delete;
+  CSkinButton& operator=(const CSkinButton&) = delete;
 
   // Show the pressed picture whatever the mouse does (tabs of the active page or view).
   bool Latched = false;
@@ -24,11 +35,10 @@ class CSkinButton : public platform::ControlDelegate {
   // Without it (while NormalImage is set) the pressed look is the normal picture.
   std::optional<CSkinBitmap> PressedImage;
   std::optional<CSkinBitmap> HoverImage;
-  // The pixels behind the button (the size of its client area), when the owner has them. Set before
-  // the first paint, each prepared picture is this background with the picture stretched over it and
-  // alpha blended once; an empty picture then leaves the background alone. Unset, the pictures are
-  // kept as they are and the canvas blends them over what lies behind at every paint.
-  std::optional<CSkinBitmap> Background;
+
+  // Takes over painting and the mouse of an owner-drawn push button; the button's parent provides
+  // the pixels behind it. Detached again when the button object ends.
+  void Subclass(platform::Ui& ui, platform::WindowId control);
 
   void Paint(platform::Canvas& canvas, const platform::PaintState& state) override;
   void OnMouse(const platform::MouseEvent& event) override;
@@ -36,8 +46,8 @@ class CSkinButton : public platform::ControlDelegate {
 
   // The look a paint in this state shows; None without NormalImage.
   Look ChooseLook(const platform::PaintState& state) const;
-  // The prepared picture of a look, nullptr before the first paint or for None.
-  const CSkinBitmap* Prepared(Look look) const;
+  // The prepared surface of a look, nullptr before the first paint or for None.
+  const platform::Canvas* Prepared(Look look) const;
   // The look of the last paint (None before it).
   Look CurrentLook() const { return current_; }
 
@@ -47,15 +57,18 @@ class CSkinButton : public platform::ControlDelegate {
   int Clicks() const { return clicks_; }
 
  private:
-  struct Surfaces {
-    CSkinBitmap normal;
-    CSkinBitmap pressed;
-    CSkinBitmap hover;
-  };
-  void Prepare();
+  // The colour request before the first paint: captures the background and prepares the surfaces.
+  void PrepareSurfaces(platform::Canvas& canvas);
+  std::unique_ptr<platform::Canvas> MakeSurface(platform::Canvas& compatible, const CSkinBitmap& picture,
+                                                const platform::ColourMatrix& matrix) const;
   bool Inside(platform::Point at) const;
 
-  std::optional<Surfaces> surfaces_;
+  platform::Ui* ui_ = nullptr;
+  platform::WindowId window_;
+  std::unique_ptr<platform::Canvas> background_;
+  std::unique_ptr<platform::Canvas> normal_;
+  std::unique_ptr<platform::Canvas> pressed_;
+  std::unique_ptr<platform::Canvas> hover_;
   std::optional<platform::Size> client_;
   Look current_ = Look::None;
   bool hovering_ = false;

@@ -5,8 +5,7 @@ namespace kemlog::skin {
 void CSkinStatic::Paint(platform::Canvas& canvas, const platform::PaintState& /*state*/) {
   if (!Picture || Picture->Empty()) return;
   const platform::Size size = canvas.SurfaceSize();
-  canvas.DrawPicture(platform::Rect{0, 0, size.cx, size.cy}, Picture->Width(), Picture->Height(),
-                     Picture->Pixels());
+  canvas.DrawPicture(platform::Rect{0, 0, size.cx, size.cy}, Picture->Image());
 }
 
 }  // namespace kemlog::skin

@@ -362,6 +362,7 @@ void HeadlessUi::Paint(WindowId window) {
   PaintState state;
   std::vector<WindowId> children;
   Size size;
+  std::optional<Colour> background;
   {
     std::lock_guard lock(mutex_);
     Node* node = Find(window);
@@ -373,8 +374,10 @@ void HeadlessUi::Paint(WindowId window) {
     state = PaintState{node->pressed, node->hover, !node->enabled};
     if (node->dialog) children = node->children;
     size = Size{node->rect.Width(), node->rect.Height()};
+    background = node->dialog ? node->background : std::nullopt;
   }
   auto canvas = std::make_unique<RecordingCanvas>(size.cx, size.cy);
+  if (background) canvas->ErasePixels(*background);
   if (handler != nullptr) handler->OnPaint(*canvas);
   if (delegate != nullptr) delegate->Paint(*canvas, state);
   {
@@ -383,6 +386,11 @@ void HeadlessUi::Paint(WindowId window) {
     if (node == nullptr) return;
     ++node->paints;
     node->lastPaint = std::move(canvas);
+    // A control's pixels land on its parent's screen.
+    Node* parent = node->dialog ? nullptr : Find(node->parent);
+    if (parent != nullptr && parent->lastPaint) {
+      parent->lastPaint->ComposePixels(node->lastPaint->Raster().Pixels(), Point{node->rect.left, node->rect.top});
+    }
   }
   for (WindowId child : children) {
     bool delegated = false;
@@ -416,6 +424,17 @@ void HeadlessUi::SetDelegate(WindowId control, ControlDelegate* delegate) {
   if (node == nullptr || node->dialog) return;
   node->delegate = delegate;
   InvalidateLocked(*node, control);
+}
+
+bool HeadlessUi::CopyParentPixels(WindowId control, Picture& pixels) {
+  CheckThread();
+  std::lock_guard lock(mutex_);
+  const Node* node = Find(control);
+  if (node == nullptr || node->dialog) return false;
+  const Node* parent = Find(node->parent);
+  if (parent == nullptr || !parent->lastPaint) return false;
+  pixels = parent->lastPaint->Raster().Read(node->rect);
+  return pixels.Valid();
 }
 
 std::unique_ptr<Canvas> HeadlessUi::CreateSurface(WindowId window, int width, int height) {

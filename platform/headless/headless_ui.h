@@ -75,6 +75,7 @@ class HeadlessUi : public Ui {
   void SetBackground(WindowId window, Colour colour) override;
   void SetTextStyle(WindowId control, const TextStyle& style) override;
   void SetDelegate(WindowId control, ControlDelegate* delegate) override;
+  bool CopyParentPixels(WindowId control, Picture& pixels) override;
   std::unique_ptr<Canvas> CreateSurface(WindowId window, int width, int height) override;
   WebView* WebViewOf(WindowId control) override;
 
@@ -157,7 +158,9 @@ class HeadlessUi : public Ui {
   bool Exists(WindowId window) const;
   std::optional<uint32_t> TimerPeriod(WindowId window, int timerId) const;  // nothing when not running
   int PaintCount(WindowId window) const;
-  // What the last paint of a dialog or a delegated control drew, or nullptr.
+  // What the last paint of a dialog or a delegated control drew, or nullptr. The pixels of a
+  // dialog's paint are its screen: erased with its background colour, then its own paint, then each
+  // delegated control's paint blended over at its place.
   const RecordingCanvas* LastPaint(WindowId window) const;
   CursorKind Cursor() const;
   std::vector<CursorKind> CursorHistory() const;

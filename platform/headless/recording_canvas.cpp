@@ -14,13 +14,22 @@ RecordingCanvas::RecordingCanvas(int width, int height)
     : RecordingCanvas(SurfaceKey{}, std::make_shared<Journal>(), 0, width, height) {}
 
 RecordingCanvas::RecordingCanvas(SurfaceKey, std::shared_ptr<Journal> journal, int number, int width, int height)
-    : journal_(std::move(journal)), number_(number), size_{width, height} {}
+    : journal_(std::move(journal)), number_(number), size_{width, height}, raster_(width, height) {}
+
+namespace {
+
+std::optional<Rect> ClipOf(const std::vector<Rect>& clips) {
+  if (clips.empty()) return std::nullopt;
+  return clips.back();
+}
+
+}  // namespace
 
 RecordedOp& RecordingCanvas::Record(CanvasOp kind) {
   RecordedOp& op = journal_->ops.emplace_back();
   op.surface = number_;
   op.kind = kind;
-  if (!clips_.empty()) op.clip = clips_.back();
+  op.clip = ClipOf(clips_);
   return op;
 }
 
@@ -46,6 +55,7 @@ void RecordingCanvas::FillRect(const Rect& rect, Colour colour) {
   RecordedOp& op = Record(CanvasOp::Fill);
   op.rect = rect;
   op.colour = colour;
+  raster_.Fill(rect, OpaqueRgba(colour), ClipOf(clips_));
 }
 
 void RecordingCanvas::DrawRaisedEdge(const Rect& rect) { Record(CanvasOp::Edge).rect = rect; }
@@ -96,6 +106,7 @@ void RecordingCanvas::CopySurface(const Canvas& surface, Point at) {
   RecordedOp& op = Record(CanvasOp::CopySurface);
   op.points = {at};
   op.other = recording ? recording->number_ : -1;
+  if (recording) raster_.Copy(recording->raster_.Pixels(), at, ClipOf(clips_));
 }
 
 const std::vector<RecordedOp>& RecordingCanvas::Ops() const { return journal_->ops; }
@@ -110,15 +121,15 @@ std::vector<RecordedOp> RecordingCanvas::OpsOf(CanvasOp kind, int surface) const
   return found;
 }
 
-void RecordingCanvas::DrawPicture(const Rect& target, int width, int height, std::span<const uint8_t> rgba) {
-  RecordedPicture& picture = journal_->pictures.emplace_back();
-  picture.surface = number_;
-  picture.sequence = journal_->ops.size();
-  picture.target = target;
-  picture.width = width;
-  picture.height = height;
-  picture.rgba.assign(rgba.begin(), rgba.end());
-  if (!clips_.empty()) picture.clip = clips_.back();
+void RecordingCanvas::DrawPicture(const Rect& target, const Picture& picture, const ColourMatrix& matrix) {
+  RecordedPicture& drawn = journal_->pictures.emplace_back();
+  drawn.surface = number_;
+  drawn.sequence = journal_->ops.size();
+  drawn.target = target;
+  drawn.picture = picture;
+  drawn.matrix = matrix;
+  drawn.clip = ClipOf(clips_);
+  raster_.DrawPicture(target, picture, matrix, drawn.clip);
 }
 
 const std::vector<RecordedPicture>& RecordingCanvas::Pictures() const { return journal_->pictures; }

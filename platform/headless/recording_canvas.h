@@ -11,12 +11,16 @@
 // Surfaces made with CreateSurface write into the journal of the canvas that made them, each with a
 // number of its own (the canvas itself is surface 0, then 1, 2, ... in the order made), so a test
 // holding the window's canvas sees everything drawn off screen too.
+//
+// Each canvas also keeps its pixels (see pixel_raster.h): fills, pictures and surface copies change
+// them, lines and text do not.
 
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/canvas.h"
+#include "platform/headless/pixel_raster.h"
 
 namespace kemlog::platform::headless {
 
@@ -41,9 +45,8 @@ struct RecordedPicture {
   int surface = 0;
   size_t sequence = 0;
   Rect target;
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgba;
+  Picture picture;
+  ColourMatrix matrix;
   std::optional<Rect> clip;
 };
 
@@ -70,7 +73,8 @@ class RecordingCanvas : public Canvas {
   void PopClip() override;
   std::unique_ptr<Canvas> CreateSurface(int width, int height) override;
   void CopySurface(const Canvas& surface, Point at) override;
-  void DrawPicture(const Rect& target, int width, int height, std::span<const uint8_t> rgba) override;
+  using Canvas::DrawPicture;
+  void DrawPicture(const Rect& target, const Picture& picture, const ColourMatrix& matrix) override;
 
   int SurfaceNumber() const { return number_; }
   // Everything recorded by this canvas and the surfaces made from it, in order.
@@ -84,6 +88,14 @@ class RecordingCanvas : public Canvas {
   std::vector<RecordedPicture> PicturesOf(int surface) const;
   void ClearPictures();
 
+  // The pixels drawn so far.
+  const PixelRaster& Raster() const { return raster_; }
+  std::optional<Rgba> PixelAt(int x, int y) const { return raster_.At(x, y); }
+  // Pixel changes that are not drawing operations and so are not recorded: the toolkit erasing a
+  // window with its background, and the screen made of a window and the controls painted over it.
+  void ErasePixels(Colour colour) { raster_.Fill({0, 0, size_.cx, size_.cy}, OpaqueRgba(colour), std::nullopt); }
+  void ComposePixels(const Picture& control, Point at) { raster_.BlendOver(control, at); }
+
   // The measuring rule above, usable without a canvas.
   static Size MeasureText(std::string_view text, const Font& font);
 
@@ -94,6 +106,7 @@ class RecordingCanvas : public Canvas {
   int number_ = 0;
   Size size_;
   std::vector<Rect> clips_;  // clip in force after each push
+  PixelRaster raster_;
 };
 
 }  // namespace kemlog::platform::headless

@@ -1,5 +1,6 @@
-// The skinned controls: the brightened stand-in for a missing hover picture, blending over the
-// background, which picture a button shows, clicks, and the picture static.
+// The skinned controls: which picture a button shows, the brightened stand-in for a missing hover
+// picture, blending once over the parent's pixels behind the button, clicks, the picture static,
+// the off-screen surface, and the pictures loaded from the program's resources.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 #include "platform/headless/headless_ui.h"
 #include "platform/headless/recording_canvas.h"
 #include "platform/headless/virtual_clock.h"
+#include "skin/dialog_skin.h"
+#include "skin/offscreen_dc.h"
 #include "skin/skin_bitmap.h"
 #include "skin/skin_button.h"
 #include "skin/skin_static.h"
@@ -20,196 +23,124 @@ using platform::MouseAction;
 using platform::MouseButton;
 using platform::MouseEvent;
 using platform::PaintState;
+using platform::Picture;
 using platform::headless::RecordingCanvas;
+using platform::headless::Rgba;
 using Look = CSkinButton::Look;
 
-CSkinBitmap Solid(Rgba colour, int width = 2, int height = 2) { return CSkinBitmap::Filled(width, height, colour); }
-
-// The one picture a paint drew, or an empty picture when it drew none.
-CSkinBitmap Drawn(const RecordingCanvas& canvas) {
-  const auto& pictures = canvas.Pictures();
-  if (pictures.size() != 1) return {};
-  return CSkinBitmap(pictures[0].width, pictures[0].height, pictures[0].rgba);
+Picture SolidPicture(Rgba c, int width = 2, int height = 2) {
+  Picture p{width, height, {}};
+  for (int i = 0; i < width * height; ++i) p.rgba.insert(p.rgba.end(), {c.r, c.g, c.b, c.a});
+  return p;
 }
+CSkinBitmap Solid(Rgba c, int width = 2, int height = 2) { return CSkinBitmap(SolidPicture(c, width, height)); }
 
-CSkinBitmap PaintOnce(CSkinButton& button, PaintState state = {}) {
-  RecordingCanvas canvas(18, 18);
+constexpr int kSide = 18;
+
+// The pixels of one paint of the button on an 18 x 18 canvas.
+Picture PaintOnce(CSkinButton& button, PaintState state = {}) {
+  RecordingCanvas canvas(kSide, kSide);
   button.Paint(canvas, state);
-  EXPECT_LE(canvas.Pictures().size(), 1u);
-  if (!canvas.Pictures().empty()) {
-    EXPECT_EQ(canvas.Pictures()[0].target, (platform::Rect{0, 0, 18, 18}));
+  return canvas.Raster().Pixels();
+}
+
+// True when every pixel of the paint is `colour`.
+bool AllPixels(const Picture& p, Rgba colour) {
+  if (!p.Valid()) return false;
+  for (size_t i = 0; i < p.rgba.size(); i += 4) {
+    if (Rgba{p.rgba[i], p.rgba[i + 1], p.rgba[i + 2], p.rgba[i + 3]} != colour) return false;
   }
-  return Drawn(canvas);
-}
-
-// --- Pictures ------------------------------------------------------------------------------------
-
-TEST(SkinBitmap, BufferOfTheWrongLengthOrSizeGivesAnEmptyPicture) {
-  EXPECT_TRUE(CSkinBitmap(2, 2, std::vector<uint8_t>(15)).Empty());
-  EXPECT_TRUE(CSkinBitmap(2, 2, std::vector<uint8_t>(17)).Empty());
-  EXPECT_TRUE(CSkinBitmap(0, 2, {}).Empty());
-  EXPECT_TRUE(CSkinBitmap(-1, -4, std::vector<uint8_t>(16)).Empty());
-  const CSkinBitmap ok(2, 1, {1, 2, 3, 4, 5, 6, 7, 8});
-  EXPECT_FALSE(ok.Empty());
-  EXPECT_EQ(ok.At(1, 0), (Rgba{5, 6, 7, 8}));
-}
-
-TEST(SkinBitmap, PixelAccessOutsideThePictureIsRefused) {
-  CSkinBitmap picture = Solid({1, 2, 3, 4}, 3, 2);
-  for (auto [x, y] : std::vector<std::pair<int, int>>{{-1, 0}, {0, -1}, {3, 0}, {0, 2}, {3, 2}}) {
-    EXPECT_FALSE(picture.At(x, y)) << x << "," << y;
-    EXPECT_FALSE(picture.Set(x, y, {9, 9, 9, 9})) << x << "," << y;
-  }
-  EXPECT_EQ(picture, Solid({1, 2, 3, 4}, 3, 2));
-  EXPECT_TRUE(picture.Set(2, 1, {9, 8, 7, 6}));
-  EXPECT_EQ(picture.At(2, 1), (Rgba{9, 8, 7, 6}));
-  EXPECT_EQ(picture.At(1, 1), (Rgba{1, 2, 3, 4}));
-}
-
-TEST(SkinBitmap, BrighteningMultipliesByOnePointZeroFiveAndAddsAFiftiethOfFullScale) {
-  struct Case {
-    uint8_t in;
-    uint8_t out;  // round(1.05 x in + 12.75), at most 255
-  };
-  const Case cases[] = {{0, 13}, {1, 14}, {10, 23}, {100, 118}, {128, 147}, {200, 223}, {230, 254}, {231, 255}, {255, 255}};
-  for (const Case& c : cases) EXPECT_EQ(BrightenChannel(c.in), c.out) << int(c.in);
-}
-
-TEST(SkinBitmap, BrighteningChangesColourButNotAlpha) {
-  CSkinBitmap picture(2, 1, {0, 100, 200, 0, 50, 128, 255, 77});
-  const CSkinBitmap bright = Brighten(picture);
-  EXPECT_EQ(bright.At(0, 0), (Rgba{13, 118, 223, 0}));
-  EXPECT_EQ(bright.At(1, 0), (Rgba{65, 147, 255, 77}));
-  EXPECT_TRUE(Brighten(CSkinBitmap{}).Empty());
-}
-
-TEST(SkinBitmap, BlendingOnePixel) {
-  struct Case {
-    Rgba back, front, out;
-  };
-  const Case cases[] = {
-      {{10, 20, 30, 255}, {200, 100, 50, 0}, {10, 20, 30, 255}},        // transparent: background
-      {{10, 20, 30, 255}, {200, 100, 50, 255}, {200, 100, 50, 255}},    // opaque: picture
-      {{0, 0, 0, 255}, {255, 255, 255, 128}, {128, 128, 128, 255}},     // half over black
-      {{100, 200, 0, 255}, {200, 0, 100, 64}, {125, 150, 25, 255}},     // a quarter
-      {{0, 0, 0, 0}, {40, 50, 60, 100}, {40, 50, 60, 100}},             // over nothing: itself
-      {{0, 0, 0, 0}, {40, 50, 60, 0}, {0, 0, 0, 0}},                    // nothing over nothing
-      {{0, 0, 255, 128}, {255, 0, 0, 128}, {170, 0, 85, 192}},          // both half
-  };
-  for (const Case& c : cases) {
-    const Rgba out = BlendPixel(c.back, c.front);
-    EXPECT_EQ(out, c.out) << int(out.r) << " " << int(out.g) << " " << int(out.b) << " " << int(out.a);
-  }
-}
-
-TEST(SkinBitmap, BlendingAPictureOverTheBackgroundBehindTheButton) {
-  CSkinBitmap background(2, 1, {10, 20, 30, 255, 40, 50, 60, 255});
-  CSkinBitmap picture(2, 1, {255, 0, 0, 0, 0, 0, 255, 255});  // transparent, then opaque blue
-  const CSkinBitmap blended = BlendOver(background, picture);
-  EXPECT_EQ(blended.At(0, 0), (Rgba{10, 20, 30, 255}));
-  EXPECT_EQ(blended.At(1, 0), (Rgba{0, 0, 255, 255}));
-  EXPECT_EQ(BlendOver(background, CSkinBitmap{}), background);
-  EXPECT_TRUE(BlendOver(CSkinBitmap{}, picture).Empty());
-}
-
-TEST(SkinBitmap, APictureOfAnotherSizeIsStretchedOverTheBackground) {
-  // A 1 x 1 half-red picture over a 3 x 2 white background covers all of it.
-  const CSkinBitmap blended = BlendOver(Solid({255, 255, 255, 255}, 3, 2), Solid({255, 0, 0, 128}, 1, 1));
-  ASSERT_EQ(blended.Width(), 3);
-  ASSERT_EQ(blended.Height(), 2);
-  for (int y = 0; y < 2; ++y) {
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(blended.At(x, y), (Rgba{255, 127, 127, 255})) << x << "," << y;
-  }
-  // Left half black, right half white, stretched from 2 x 1 to 4 x 1.
-  const CSkinBitmap wide = Stretch(CSkinBitmap(2, 1, {0, 0, 0, 255, 255, 255, 255, 255}), 4, 1);
-  const uint8_t expected[] = {0, 0, 255, 255};
-  for (int x = 0; x < 4; ++x) EXPECT_EQ(wide.At(x, 0)->r, expected[x]) << x;
-  EXPECT_TRUE(Stretch(wide, 0, 3).Empty());
+  return true;
 }
 
 // --- Button looks ---------------------------------------------------------------------------------
 
-struct Pictures {
-  CSkinBitmap normal = Solid({100, 0, 200, 255});
-  CSkinBitmap pressed = Solid({50, 0, 100, 255});
-  CSkinBitmap hover = Solid({150, 30, 250, 255});
-};
+constexpr Rgba kNormal{100, 0, 200, 255};
+constexpr Rgba kPressed{50, 0, 100, 255};
+constexpr Rgba kHover{150, 30, 250, 255};
+// kNormal through the brightening matrix: round(1.05 x value + 12.75).
+constexpr Rgba kBrightNormal{118, 13, 223, 255};
 
-void Fill(CSkinButton& button, const Pictures& p, bool withHover) {
-  button.NormalImage = p.normal;
-  button.PressedImage = p.pressed;
-  if (withHover) button.HoverImage = p.hover;
+void Fill(CSkinButton& button, bool withHover) {
+  button.NormalImage = Solid(kNormal);
+  button.PressedImage = Solid(kPressed);
+  if (withHover) button.HoverImage = Solid(kHover);
 }
 
 TEST(SkinButton, LookFollowsLatchPressAndHover) {
   struct Case {
     bool latched, pressed, hover;
     Look look;
+    Rgba shown;
   };
   const Case cases[] = {
-      {false, false, false, Look::Normal}, {false, false, true, Look::Hover},  {false, true, false, Look::Pressed},
-      {false, true, true, Look::Pressed},  {true, false, false, Look::Pressed}, {true, false, true, Look::Pressed},
-      {true, true, true, Look::Pressed},
+      {false, false, false, Look::Normal, kNormal},  {false, false, true, Look::Hover, kHover},
+      {false, true, false, Look::Pressed, kPressed}, {false, true, true, Look::Pressed, kPressed},
+      {true, false, false, Look::Pressed, kPressed}, {true, false, true, Look::Pressed, kPressed},
+      {true, true, true, Look::Pressed, kPressed},
   };
-  const Pictures p;
   for (const Case& c : cases) {
     CSkinButton button;
-    Fill(button, p, true);
+    Fill(button, true);
     button.Latched = c.latched;
-    const CSkinBitmap drawn = PaintOnce(button, PaintState{c.pressed, c.hover, false});
+    const Picture drawn = PaintOnce(button, PaintState{c.pressed, c.hover, false});
     EXPECT_EQ(button.CurrentLook(), c.look) << c.latched << c.pressed << c.hover;
-    const CSkinBitmap& expected = c.look == Look::Normal ? p.normal : c.look == Look::Hover ? p.hover : p.pressed;
-    EXPECT_EQ(drawn, expected) << c.latched << c.pressed << c.hover;
+    EXPECT_TRUE(AllPixels(drawn, c.shown)) << c.latched << c.pressed << c.hover;
   }
 }
 
 TEST(SkinButton, WithoutAHoverPictureTheHoverLookIsTheBrightenedNormalPicture) {
   CSkinButton button;
-  Fill(button, Pictures{}, false);
-  const CSkinBitmap drawn = PaintOnce(button, PaintState{false, true, false});
-  ASSERT_FALSE(drawn.Empty());
-  for (int y = 0; y < 2; ++y) {
-    for (int x = 0; x < 2; ++x) EXPECT_EQ(drawn.At(x, y), (Rgba{118, 13, 223, 255})) << x << "," << y;
+  Fill(button, false);
+  EXPECT_TRUE(AllPixels(PaintOnce(button, PaintState{false, true, false}), kBrightNormal));
+  EXPECT_TRUE(AllPixels(PaintOnce(button), kNormal));  // at rest the normal picture itself
+}
+
+TEST(SkinButton, TheBrighteningMatrixScalesColourByOnePointZeroFiveAndAddsAFiftieth) {
+  const platform::ColourMatrix m = HoverBrightening();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FLOAT_EQ(m.m[i][i], 1.05f);
+    EXPECT_FLOAT_EQ(m.m[4][i], 0.05f);
   }
-  EXPECT_EQ(PaintOnce(button), Pictures{}.normal);  // at rest the normal picture itself
+  EXPECT_FLOAT_EQ(m.m[3][3], 1.0f);
+  EXPECT_FLOAT_EQ(m.m[4][3], 0.0f);  // alpha unchanged
+  EXPECT_FLOAT_EQ(m.m[0][1], 0.0f);
 }
 
 TEST(SkinButton, MouseOverShowsHoverAndLeavingReturnsToNormal) {
-  const Pictures p;
   CSkinButton button;
-  Fill(button, p, true);
-  button.OnSize({18, 18});
+  Fill(button, true);
+  button.OnSize({kSide, kSide});
   button.OnMouse(MouseEvent{MouseAction::Move, MouseButton::None, {3, 4}});
   EXPECT_TRUE(button.Hovering());
-  EXPECT_EQ(PaintOnce(button), p.hover);
+  EXPECT_TRUE(AllPixels(PaintOnce(button), kHover));
   button.OnMouse(MouseEvent{MouseAction::Down, MouseButton::Left, {3, 4}});
-  EXPECT_EQ(PaintOnce(button), p.pressed);
+  EXPECT_TRUE(AllPixels(PaintOnce(button), kPressed));
   button.OnMouse(MouseEvent{MouseAction::Leave, MouseButton::None, {}});
   EXPECT_FALSE(button.Hovering());
   EXPECT_FALSE(button.HeldDown());
-  EXPECT_EQ(PaintOnce(button), p.normal);
+  EXPECT_TRUE(AllPixels(PaintOnce(button), kNormal));
   EXPECT_EQ(button.Clicks(), 0);
 }
 
 TEST(SkinButton, LatchedShowsPressedUnderTheMouseAndAfterLeaving) {
-  const Pictures p;
   CSkinButton button;
-  Fill(button, p, true);
+  Fill(button, true);
   button.Latched = true;
   button.OnMouse(MouseEvent{MouseAction::Move, MouseButton::None, {3, 4}});
-  EXPECT_EQ(PaintOnce(button, PaintState{false, true, false}), p.pressed);
+  EXPECT_TRUE(AllPixels(PaintOnce(button, PaintState{false, true, false}), kPressed));
   button.OnMouse(MouseEvent{MouseAction::Leave, MouseButton::None, {}});
-  EXPECT_EQ(PaintOnce(button), p.pressed);
+  EXPECT_TRUE(AllPixels(PaintOnce(button), kPressed));
   button.Latched = false;
-  EXPECT_EQ(PaintOnce(button), p.normal);
+  EXPECT_TRUE(AllPixels(PaintOnce(button), kNormal));
 }
 
-TEST(SkinButton, WithoutANormalPictureNothingIsDrawn) {
+TEST(SkinButton, WithoutANormalPictureNothingIsDrawnOrPrepared) {
   CSkinButton button;
   button.PressedImage = Solid({1, 1, 1, 255});
   button.HoverImage = Solid({2, 2, 2, 255});
   button.Latched = true;
-  RecordingCanvas canvas(18, 18);
+  RecordingCanvas canvas(kSide, kSide);
   button.Paint(canvas, PaintState{true, true, false});
   EXPECT_TRUE(canvas.Pictures().empty());
   EXPECT_TRUE(canvas.Ops().empty());
@@ -217,66 +148,39 @@ TEST(SkinButton, WithoutANormalPictureNothingIsDrawn) {
   EXPECT_EQ(button.Prepared(Look::Normal), nullptr);
 }
 
-TEST(SkinButton, AnEmptyPictureDrawsNothingAndAMissingPressedPictureFallsBackToNormal) {
+TEST(SkinButton, AnEmptyPictureShowsNothingOfItAndAMissingPressedPictureFallsBackToNormal) {
   CSkinButton empty;
   empty.NormalImage = CSkinBitmap{};
   empty.PressedImage = CSkinBitmap{};
-  RecordingCanvas canvas(18, 18);
-  empty.Paint(canvas, {});
-  EXPECT_TRUE(canvas.Pictures().empty());
+  EXPECT_TRUE(AllPixels(PaintOnce(empty), Rgba{}));
+  EXPECT_NE(empty.Prepared(Look::Normal), nullptr);
 
   CSkinButton noPressed;
-  noPressed.NormalImage = Pictures{}.normal;
-  EXPECT_EQ(PaintOnce(noPressed, PaintState{true, false, false}), Pictures{}.normal);
+  noPressed.NormalImage = Solid(kNormal);
+  EXPECT_TRUE(AllPixels(PaintOnce(noPressed, PaintState{true, false, false}), kNormal));
 }
 
-TEST(SkinButton, PicturesArePreparedOnceAtTheFirstPaint) {
-  const Pictures p;
+TEST(SkinButton, PicturesArePreparedOnceAtTheFirstPaintAndLaterPaintsOnlyCopy) {
   CSkinButton button;
-  Fill(button, p, false);
+  Fill(button, false);
   EXPECT_EQ(button.Prepared(Look::Normal), nullptr);
   PaintOnce(button);
+  ASSERT_NE(button.Prepared(Look::Hover), nullptr);
   button.NormalImage = Solid({9, 9, 9, 255});
   button.HoverImage = Solid({8, 8, 8, 255});
-  EXPECT_EQ(PaintOnce(button), p.normal);
-  EXPECT_EQ(PaintOnce(button, PaintState{false, true, false}), Brighten(p.normal));
-}
-
-TEST(SkinButton, WithTheBackgroundBehindItEachPictureIsBlendedOverItOnce) {
-  // Left pixel transparent, right pixel half opaque, over a grey background.
-  const CSkinBitmap normal(2, 1, {255, 0, 0, 0, 200, 100, 0, 128});
-  const CSkinBitmap pressed(2, 1, {0, 0, 255, 255, 0, 0, 0, 0});
-  CSkinButton button;
-  button.NormalImage = normal;
-  button.PressedImage = pressed;
-  button.Background = CSkinBitmap(2, 1, {50, 60, 70, 255, 0, 0, 0, 255});
-  struct Case {
-    PaintState state;
-    Rgba left, right;
-  };
-  const Case cases[] = {
-      {{false, false, false}, {50, 60, 70, 255}, {100, 50, 0, 255}},
-      {{true, false, false}, {0, 0, 255, 255}, {0, 0, 0, 255}},
-      // hover: the brightened normal picture, alpha unchanged, blended.
-      {{false, true, false}, {50, 60, 70, 255}, {112, 59, 7, 255}},
-  };
-  for (const Case& c : cases) {
-    const CSkinBitmap drawn = PaintOnce(button, c.state);
-    EXPECT_EQ(drawn.At(0, 0), c.left) << c.state.pressed << c.state.hover;
-    EXPECT_EQ(drawn.At(1, 0), c.right) << c.state.pressed << c.state.hover;
-  }
-  // An empty pressed picture shows only the background.
-  CSkinButton blank;
-  blank.NormalImage = normal;
-  blank.PressedImage = CSkinBitmap{};
-  blank.Background = Solid({5, 6, 7, 255});
-  EXPECT_EQ(PaintOnce(blank, PaintState{true, false, false}), Solid({5, 6, 7, 255}));
+  RecordingCanvas canvas(kSide, kSide);
+  button.Paint(canvas, PaintState{false, true, false});
+  EXPECT_TRUE(AllPixels(canvas.Raster().Pixels(), kBrightNormal));
+  // A later paint draws no picture of its own: one plain copy of a prepared surface.
+  EXPECT_TRUE(canvas.Pictures().empty());
+  ASSERT_EQ(canvas.Ops().size(), 1u);
+  EXPECT_EQ(canvas.Ops()[0].kind, platform::headless::CanvasOp::CopySurface);
 }
 
 TEST(SkinButton, ADoubleClickCountsAsASecondClick) {
   CSkinButton button;
-  Fill(button, Pictures{}, false);
-  button.OnSize({18, 18});
+  Fill(button, false);
+  button.OnSize({kSide, kSide});
   const MouseEvent events[] = {
       {MouseAction::Down, MouseButton::Left, {5, 5}},
       {MouseAction::Up, MouseButton::Left, {5, 5}},
@@ -293,11 +197,11 @@ TEST(SkinButton, ReleasingOutsideOrWithTheRightButtonIsNoClick) {
     platform::Point up;
     int clicks;
   };
-  const Case cases[] = {{MouseButton::Left, {5, 5}, 1}, {MouseButton::Left, {18, 5}, 0},
+  const Case cases[] = {{MouseButton::Left, {5, 5}, 1}, {MouseButton::Left, {kSide, 5}, 0},
                         {MouseButton::Left, {5, -1}, 0}, {MouseButton::Right, {5, 5}, 0}};
   for (const Case& c : cases) {
     CSkinButton button;
-    button.OnSize({18, 18});
+    button.OnSize({kSide, kSide});
     button.OnMouse(MouseEvent{MouseAction::Down, c.button, {5, 5}});
     button.OnMouse(MouseEvent{MouseAction::Up, c.button, c.up});
     EXPECT_EQ(button.Clicks(), c.clicks) << c.up.x << "," << c.up.y;
@@ -305,61 +209,103 @@ TEST(SkinButton, ReleasingOutsideOrWithTheRightButtonIsNoClick) {
   }
 }
 
-// On the headless toolkit: an owner-drawn button with the skinned delegate.
-constexpr platform::ControlId kButtonId = 10;
+// --- On the headless toolkit -----------------------------------------------------------------------
+
+// A dialog with a grey background, a picture static and, over part of it, an owner-drawn button.
 constexpr platform::ControlId kStaticId = 11;
+constexpr platform::ControlId kButtonId = 10;
 constexpr platform::ControlTemplate kControls[] = {
+    {kStaticId, platform::ControlKind::PictureStatic, platform::kVisible, platform::RectXywh(10, 10, 30, 20), "", {}},
     {kButtonId, platform::ControlKind::PushButton, platform::kVisible | platform::kOwnerDraw,
-     platform::RectXywh(10, 10, 18, 18), "", {}},
-    {kStaticId, platform::ControlKind::PictureStatic, platform::kVisible, platform::RectXywh(40, 10, 30, 20), "", {}},
+     platform::RectXywh(30, 12, 4, 2), "", {}},
 };
 constexpr platform::DialogTemplate kDialog{900, platform::kPopupWindow, {}, {200, 100}, "MS Shell Dlg", 8, kControls};
+constexpr platform::Colour kGrey = platform::Rgb(90, 90, 90);
 
 struct Owner : platform::DialogHandler {
-  void OnInitDialog(platform::WindowId s) override { self = s; }
+  explicit Owner(platform::Ui& u) : ui(u) {}
+  void OnInitDialog(platform::WindowId s) override {
+    self = s;
+    ui.SetBackground(s, kGrey);
+  }
   void OnCommand(platform::ControlId id) override { commands.push_back(id); }
+  platform::Ui& ui;
   platform::WindowId self;
   std::vector<platform::ControlId> commands;
 };
 
-TEST(SkinButton, OnTheToolkitADoubleClickGivesTwoClicksAndLeavingRepaintsNormal) {
+struct Toolkit {
   platform::headless::VirtualClock clock;
   platform::headless::HeadlessUi ui{clock};
-  ui.SetLoopLimit(std::chrono::milliseconds(2000));
-  Owner owner;
-  const Pictures p;
+  Toolkit() { ui.SetLoopLimit(std::chrono::milliseconds(2000)); }
+};
+
+TEST(SkinButton, OnTheToolkitPicturesAreBlendedOverTheParentsPixelsBehindTheButton) {
+  Toolkit t;
+  Owner owner(t.ui);
+  CSkinStatic banner;
+  // The static's left half is opaque red, its right half half-transparent blue over the grey.
+  Picture bannerPicture{2, 1, {255, 0, 0, 255, 0, 0, 255, 128}};
+  banner.Picture = CSkinBitmap(bannerPicture);
   CSkinButton button;
-  Fill(button, p, true);
-  CSkinStatic picture;
-  picture.Picture = Solid({1, 2, 3, 255}, 4, 4);
-  ui.QueueStep([&] {
-    const platform::WindowId control = ui.Control(owner.self, kButtonId);
-    ui.SetDelegate(control, &button);
-    ui.SetDelegate(ui.Control(owner.self, kStaticId), &picture);
-    ui.Mouse(control, MouseAction::Down, {4, 4});
-    ui.Mouse(control, MouseAction::Up, {4, 4});
-    ui.Mouse(control, MouseAction::DoubleClick, {4, 4});
-    ui.Mouse(control, MouseAction::Up, {4, 4});
-    ui.Hover(control);
-    ui.RunUntilIdle();
-    ASSERT_NE(ui.LastPaint(control), nullptr);
-    EXPECT_EQ(Drawn(*ui.LastPaint(control)), p.hover);
-    ui.Leave(control);
-    ui.RunUntilIdle();
-    EXPECT_EQ(Drawn(*ui.LastPaint(control)), p.normal);
-    const auto* staticPaint = ui.LastPaint(ui.Control(owner.self, kStaticId));
-    ASSERT_NE(staticPaint, nullptr);
-    ASSERT_EQ(staticPaint->Pictures().size(), 1u);
-    EXPECT_EQ(staticPaint->Pictures()[0].target, (platform::Rect{0, 0, 30, 20}));
-    EXPECT_EQ(Drawn(*staticPaint), picture.Picture);
-    ui.EndDialog(owner.self, 1);
+  // The button (4 x 2, over x 30..33 of the dialog = x 20..23 of the static's right half): left
+  // half transparent, right half opaque green; pressed: half-transparent white all over.
+  button.NormalImage = CSkinBitmap(Picture{2, 1, {0, 0, 0, 0, 0, 255, 0, 255}});
+  button.PressedImage = Solid({255, 255, 255, 128}, 1, 1);
+  t.ui.QueueStep([&] {
+    t.ui.SetDelegate(t.ui.Control(owner.self, kStaticId), &banner);
+    const platform::WindowId control = t.ui.Control(owner.self, kButtonId);
+    button.Subclass(t.ui, control);
+    t.ui.RunUntilIdle();
+    // The screen behind: blue at half over grey = (45, 45, 173).
+    const Rgba behind{45, 45, 173, 255};
+    const auto* screen = t.ui.LastPaint(owner.self);
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->PixelAt(31, 12), behind);
+    EXPECT_EQ(screen->PixelAt(5, 5), (Rgba{90, 90, 90, 255}));
+    EXPECT_EQ(screen->PixelAt(12, 12), (Rgba{255, 0, 0, 255}));
+    const auto* own = t.ui.LastPaint(control);
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(own->PixelAt(0, 0), behind);  // the parent shows through the transparent half
+    EXPECT_EQ(own->PixelAt(3, 1), (Rgba{0, 255, 0, 255}));
+    // Pressed: the prepared pressed surface is white at half over the same background.
+    t.ui.Mouse(control, MouseAction::Down, {1, 1});
+    t.ui.RunUntilIdle();
+    EXPECT_EQ(t.ui.LastPaint(control)->PixelAt(0, 0), (Rgba{150, 150, 214, 255}));
+    t.ui.Mouse(control, MouseAction::Up, {1, 1});
+    t.ui.EndDialog(owner.self, 1);
   });
-  EXPECT_EQ(ui.RunModal(kDialog, {}, owner), 1);
+  EXPECT_EQ(t.ui.RunModal(kDialog, {}, owner), 1);
+  EXPECT_EQ(owner.commands, (std::vector<platform::ControlId>{kButtonId}));
+}
+
+TEST(SkinButton, OnTheToolkitADoubleClickGivesTwoClicksAndLeavingRepaintsNormal) {
+  Toolkit t;
+  Owner owner(t.ui);
+  CSkinButton button;
+  Fill(button, true);
+  t.ui.QueueStep([&] {
+    const platform::WindowId control = t.ui.Control(owner.self, kButtonId);
+    button.Subclass(t.ui, control);
+    t.ui.Mouse(control, MouseAction::Down, {1, 1});
+    t.ui.Mouse(control, MouseAction::Up, {1, 1});
+    t.ui.Mouse(control, MouseAction::DoubleClick, {1, 1});
+    t.ui.Mouse(control, MouseAction::Up, {1, 1});
+    t.ui.Hover(control);
+    t.ui.RunUntilIdle();
+    ASSERT_NE(t.ui.LastPaint(control), nullptr);
+    EXPECT_TRUE(AllPixels(t.ui.LastPaint(control)->Raster().Pixels(), kHover));
+    t.ui.Leave(control);
+    t.ui.RunUntilIdle();
+    EXPECT_TRUE(AllPixels(t.ui.LastPaint(control)->Raster().Pixels(), kNormal));
+    t.ui.EndDialog(owner.self, 1);
+  });
+  EXPECT_EQ(t.ui.RunModal(kDialog, {}, owner), 1);
   EXPECT_EQ(owner.commands, (std::vector<platform::ControlId>{kButtonId, kButtonId}));
   EXPECT_EQ(button.Clicks(), 2);
 }
 
-TEST(SkinStatic, DrawsNothingWithoutAPicture) {
+TEST(SkinStatic, DrawsItsPictureStretchedOrNothingWithoutOne) {
   for (const std::optional<CSkinBitmap>& set : {std::optional<CSkinBitmap>{}, std::optional<CSkinBitmap>{CSkinBitmap{}}}) {
     CSkinStatic control;
     control.Picture = set;
@@ -367,6 +313,102 @@ TEST(SkinStatic, DrawsNothingWithoutAPicture) {
     control.Paint(canvas, {});
     EXPECT_TRUE(canvas.Pictures().empty());
   }
+  CSkinStatic control;
+  control.Picture = Solid({1, 2, 3, 255}, 1, 1);
+  RecordingCanvas canvas(30, 20);
+  control.Paint(canvas, {});
+  ASSERT_EQ(canvas.Pictures().size(), 1u);
+  EXPECT_EQ(canvas.Pictures()[0].target, (platform::Rect{0, 0, 30, 20}));
+  EXPECT_TRUE(AllPixels(canvas.Raster().Pixels(), Rgba{1, 2, 3, 255}));
+}
+
+// --- Off-screen surface ----------------------------------------------------------------------------
+
+TEST(OffscreenDC, DrawingReachesTheTargetAtTheRectangleOnlyWhenItEnds) {
+  RecordingCanvas target(10, 10);
+  {
+    COffscreenDC offscreen(target, {4, 5, 8, 7});
+    ASSERT_TRUE(offscreen.OffScreen());
+    EXPECT_EQ(offscreen.Canvas().SurfaceSize(), (platform::Size{4, 2}));
+    offscreen.Canvas().FillRect({0, 0, 4, 2}, platform::Rgb(9, 8, 7));
+    EXPECT_EQ(target.PixelAt(4, 5), Rgba{});
+  }
+  EXPECT_EQ(target.PixelAt(4, 5), (Rgba{9, 8, 7, 255}));
+  EXPECT_EQ(target.PixelAt(7, 6), (Rgba{9, 8, 7, 255}));
+  EXPECT_EQ(target.PixelAt(8, 6), Rgba{});
+  EXPECT_EQ(target.PixelAt(3, 5), Rgba{});
+  // An empty rectangle stands for the whole target.
+  COffscreenDC whole(target, {});
+  EXPECT_EQ(whole.Area(), (platform::Rect{0, 0, 10, 10}));
+}
+
+// --- Pictures from the program's resources --------------------------------------------------------
+
+TEST(LoadPngResource, EveryPictureOfTheSkinLoadsWithItsSize) {
+  struct Case {
+    int first, last;  // a run of ids of one size
+    int width, height;
+  };
+  const Case cases[] = {
+      {129, 129, 18, 18}, {130, 138, 17, 17}, {139, 147, 96, 32},  {148, 148, 894, 31}, {154, 154, 808, 242},
+      {156, 156, 110, 24}, {158, 159, 110, 24}, {161, 161, 280, 111}, {162, 162, 269, 26}, {163, 163, 625, 22},
+      {164, 164, 75, 24},  {165, 171, 18, 18}, {172, 173, 82, 17},  {174, 175, 18, 18}, {176, 181, 110, 24},
+      {182, 191, 18, 18}, {192, 193, 82, 17}, {194, 195, 75, 24},  {196, 196, 24, 24},
+  };
+  for (const Case& c : cases) {
+    for (int id = c.first; id <= c.last; ++id) {
+      CSkinBitmapResource picture;
+      ASSERT_TRUE(LoadPngResource(id, picture)) << id;
+      EXPECT_EQ(picture.Width(), c.width) << id;
+      EXPECT_EQ(picture.Height(), c.height) << id;
+      EXPECT_FALSE(picture.Source().empty()) << id;
+    }
+  }
+}
+
+TEST(LoadPngResource, AMissingPictureLeavesTheTargetEmpty) {
+  CSkinBitmapResource picture;
+  ASSERT_TRUE(LoadPngResource(196, picture));
+  for (int id : {0, 155, 197, -1}) {
+    EXPECT_FALSE(LoadPngResource(id, picture)) << id;
+    EXPECT_TRUE(picture.Empty()) << id;
+    EXPECT_TRUE(picture.Source().empty()) << id;
+  }
+}
+
+// A skinned dialog from a template: the statics and buttons with picture ids get their pictures.
+TEST(DialogSkin, SkinsTheControlsWithPictureIdsAndLatchesTabs) {
+  constexpr platform::ControlTemplate controls[] = {
+      {1, platform::ControlKind::PictureStatic, platform::kVisible, platform::RectXywh(0, 0, 24, 24), "", {196, 0, 0}},
+      {2, platform::ControlKind::PushButton, platform::kVisible | platform::kOwnerDraw, platform::RectXywh(0, 0, 18, 18),
+       "", {165, 174, 0}},
+      {3, platform::ControlKind::PushButton, platform::kVisible, platform::RectXywh(0, 0, 18, 18), "", {165, 174, 0}},
+      {4, platform::ControlKind::PictureStatic, platform::kVisible, platform::RectXywh(0, 0, 5, 5), "", {}},
+  };
+  const platform::DialogTemplate dialog{901, platform::kPopupWindow, {}, {100, 100}, "MS Shell Dlg", 8, controls};
+  Toolkit t;
+  Owner owner(t.ui);
+  DialogSkin skin;
+  t.ui.QueueStep([&] {
+    skin.Attach(t.ui, owner.self, dialog);
+    ASSERT_NE(skin.Static(1), nullptr);
+    EXPECT_EQ(skin.Static(1)->Picture->Width(), 24);
+    ASSERT_NE(skin.Button(2), nullptr);
+    EXPECT_EQ(skin.Button(2)->NormalImage->Width(), 18);
+    EXPECT_FALSE(skin.Button(2)->HoverImage.has_value());
+    EXPECT_EQ(skin.Button(3), nullptr);  // not owner-drawn
+    EXPECT_EQ(skin.Static(4), nullptr);  // no picture
+    const platform::WindowId button = t.ui.Control(owner.self, 2);
+    t.ui.RunUntilIdle();
+    const int paints = t.ui.PaintCount(button);
+    skin.SetLatched(2, true);
+    t.ui.RunUntilIdle();
+    EXPECT_TRUE(skin.IsLatched(2));
+    EXPECT_EQ(t.ui.PaintCount(button), paints + 1);
+    EXPECT_EQ(skin.Button(2)->CurrentLook(), Look::Pressed);
+    t.ui.EndDialog(owner.self, 1);
+  });
+  EXPECT_EQ(t.ui.RunModal(dialog, {}, owner), 1);
 }
 
 }  // namespace

@@ -11,11 +11,13 @@ string(REPEAT "0x[0-9a-f][0-9a-f]," 16 line)
 string(REGEX REPLACE "(${line})" "\\1\n  " bytes "${bytes}")
 file(WRITE "${OUTPUT}.tmp"
   "// Generated from ${INPUT}; do not edit.\n"
-  "#include \"map/embedded_resources.h\"\n\n"
-  "namespace kemlog::map::resources {\n\n"
+  "#include <cstddef>\n#include <cstdint>\n\n"
+  "namespace kemlog::resources::embedded {\n\n"
+  "extern const std::uint8_t ${SYMBOL}[];\n"
+  "extern const std::size_t ${SYMBOL}Size;\n"
   "const std::uint8_t ${SYMBOL}[] = {\n  ${bytes}\n};\n"
   "const std::size_t ${SYMBOL}Size = sizeof ${SYMBOL};\n\n"
-  "}  // namespace kemlog::map::resources\n")
+  "}  // namespace kemlog::resources::embedded\n")
 # Leave the output untouched when nothing changed, so that it is not compiled again.
 configure_file("${OUTPUT}.tmp" "${OUTPUT}" COPYONLY)
 file(REMOVE "${OUTPUT}.tmp")
