@@ -93,9 +93,12 @@ void CZQN4170_ZEZureDlg::OnInitDialog(WindowId self) {
   ui_.SetText(self, kMainWindowTitle);
   ui_.SetBackground(self, 0x000000);
   CreatePages();
+  if (const platform::DialogTemplate* dialog = res::FindDialogTemplate(res::kMainDialog)) {
+    skin_.Attach(ui_, self, *dialog);
+  }
   ui_.Move(Part(res::kMainEmblem), RectXywh(3, 2, 18, 18));
   ui_.Move(Part(res::kMainBanner), RectXywh(3, 23, clientWidth_ - 6, 31));
-  settingShown_ = false;
+  skin_.SetLatched(res::kMainDataTab, true);
   PlaceWindow();
   LayoutMainWindow();
   ShowPage(false);
@@ -305,11 +308,10 @@ void CZQN4170_ZEZureDlg::OnCommand(ControlId control) {
 }
 
 void CZQN4170_ZEZureDlg::ShowPage(bool setting) {
-  settingShown_ = setting;
   if (logPage_) ui_.Show(logPage_->Window(), !setting);
   if (settingPage_) ui_.Show(settingPage_->Window(), setting);
-  ui_.Invalidate(Part(res::kMainDataTab), true);
-  ui_.Invalidate(Part(res::kMainSettingTab), true);
+  skin_.SetLatched(res::kMainSettingTab, setting);
+  skin_.SetLatched(res::kMainDataTab, !setting);
   ui_.Invalidate(self_, true);
 }
 

@@ -15,8 +15,10 @@
 #include "platform/devices.h"
 #include "platform/serial.h"
 #include "platform/ui.h"
+#include "resources/dialog_templates.h"
 #include "settings/main_services.h"
 #include "settings/popup_dlg.h"
+#include "skin/dialog_skin.h"
 
 namespace kemlog::app {
 
@@ -57,8 +59,10 @@ class CZQN4170_ZEZureDlg : public platform::DialogHandler {
   device::DevicePort& Port() { return port_; }
   MainLogPage* LogPage() const { return logPage_.get(); }
   MainPage* SettingPage() const { return settingPage_.get(); }
-  bool DataTabLatched() const { return !settingShown_; }
-  bool SettingTabLatched() const { return settingShown_; }
+  bool DataTabLatched() const { return skin_.IsLatched(resources::kMainDataTab); }
+  bool SettingTabLatched() const { return skin_.IsLatched(resources::kMainSettingTab); }
+  // The skinned banners and buttons of the window.
+  const skin::DialogSkin& Skin() const { return skin_; }
   bool Maximized() const { return maximized_; }
   bool Resizing() const { return resizing_; }
   platform::Size LaidOutSize() const { return laidOutSize_; }
@@ -126,7 +130,7 @@ class CZQN4170_ZEZureDlg : public platform::DialogHandler {
   bool resizing_ = false;
   bool dragging_ = false;
   platform::Point dragAnchor_{0, 0};  // screen point of the last drag step
-  bool settingShown_ = false;
+  skin::DialogSkin skin_;
 };
 
 }  // namespace kemlog::app

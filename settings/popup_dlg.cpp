@@ -72,6 +72,9 @@ WindowId CPopUpDlg::Part(platform::ControlId control) const { return ui_.Control
 void CPopUpDlg::OnInitDialog(WindowId self) {
   self_ = self;
   PlaceWindow(self);
+  if (const platform::DialogTemplate* dialog = resources::FindDialogTemplate(resources::kPopupDialog)) {
+    skin_.Attach(ui_, self, *dialog);
+  }
   PlaceControls();
   ApplyModes(self);
   Publish(self);
@@ -156,6 +159,7 @@ void CPopUpDlg::OnPaint(platform::Canvas& /*canvas*/) {
 }
 
 void CPopUpDlg::OnDestroy() {
+  skin_.Detach();
   std::lock_guard lock(windowMutex_);
   window_ = {};
   progressBar_ = {};

@@ -14,6 +14,7 @@
 
 #include "platform/clock.h"
 #include "platform/ui.h"
+#include "skin/dialog_skin.h"
 
 namespace kemlog::settings {
 
@@ -62,6 +63,8 @@ class CPopUpDlg : public platform::DialogHandler {
 
   // The popup's window while it runs, invalid otherwise.
   platform::WindowId Window() const;
+  // The skinned face and Exit button of the running popup.
+  const skin::DialogSkin& Skin() const { return skin_; }
 
   // DialogHandler.
   void OnInitDialog(platform::WindowId self) override;
@@ -90,6 +93,7 @@ class CPopUpDlg : public platform::DialogHandler {
   platform::WindowId window_;
   platform::WindowId progressBar_;
   bool closePending_ = false;
+  skin::DialogSkin skin_;
 };
 
 }  // namespace kemlog::settings

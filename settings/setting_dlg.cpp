@@ -140,6 +140,9 @@ WindowId CSettingDlg::Part(ControlId control) const { return services_.ui.Contro
 void CSettingDlg::OnInitDialog(WindowId self) {
   self_ = self;
   services_.ui.SetBackground(self, kPageColour);
+  if (const platform::DialogTemplate* dialog = res::FindDialogTemplate(res::kSettingPage)) {
+    skin_.Attach(services_.ui, self, *dialog);
+  }
   PlaceControls();
   StyleTexts();
   SetLine(res::kSettingVersionLine, "");
@@ -179,7 +182,10 @@ void CSettingDlg::OnPaint(platform::Canvas& canvas) {
   canvas.DrawPolyline(kGpsDataFrame, pen);
 }
 
-void CSettingDlg::OnDestroy() { self_ = {}; }
+void CSettingDlg::OnDestroy() {
+  skin_.Detach();
+  self_ = {};
+}
 
 // --- The frame of the buttons ------------------------------------------------------------------------
 

@@ -12,6 +12,7 @@
 #include "platform/canvas.h"
 #include "platform/ui.h"
 #include "settings/main_services.h"
+#include "skin/dialog_skin.h"
 
 namespace kemlog::settings {
 
@@ -42,6 +43,8 @@ class CSettingDlg : public platform::DialogHandler {
   // could not be created.
   bool CreateInPlaceholder(platform::WindowId parent, platform::ControlId placeholder);
   platform::WindowId Window() const { return self_; }
+  // The page's skinned face and buttons.
+  const skin::DialogSkin& Skin() const { return skin_; }
 
   // The last version query's text, the last chosen files, and whether those passed their checks.
   std::string VersionText;
@@ -83,6 +86,7 @@ class CSettingDlg : public platform::DialogHandler {
 
   MainServices& services_;
   platform::WindowId self_;
+  skin::DialogSkin skin_;
 };
 
 }  // namespace kemlog::settings

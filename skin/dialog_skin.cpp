@@ -15,12 +15,19 @@ std::optional<CSkinBitmap> Picture(int id) {
 
 }  // namespace
 
-DialogSkin::~DialogSkin() {
-  if (ui_ == nullptr) return;
-  for (const auto& [id, control] : statics_) ui_->SetDelegate(ui_->Control(dialog_, id), nullptr);
+DialogSkin::~DialogSkin() { Detach(); }
+
+void DialogSkin::Detach() {
+  if (ui_ != nullptr) {
+    for (const auto& [id, control] : statics_) ui_->SetDelegate(ui_->Control(dialog_, id), nullptr);
+  }
+  statics_.clear();
+  buttons_.clear();
+  ui_ = nullptr;
 }
 
 void DialogSkin::Attach(platform::Ui& ui, platform::WindowId dialog, const platform::DialogTemplate& tmpl) {
+  Detach();
   ui_ = &ui;
   dialog_ = dialog;
   for (const platform::ControlTemplate& c : tmpl.controls) {

@@ -21,8 +21,10 @@ class DialogSkin {
   // Detaches the statics (the buttons detach themselves).
   ~DialogSkin();
 
-  // Skins every control of `dialog` (a window made from `tmpl`) that has a normal picture id.
+  // Skins every control of `dialog` (a window made from `tmpl`) that has a normal picture id, after
+  // dropping the controls of an earlier window.
   void Attach(platform::Ui& ui, platform::WindowId dialog, const platform::DialogTemplate& tmpl);
+  void Detach();
 
   // nullptr when the control is not skinned.
   CSkinButton* Button(platform::ControlId id) const;

@@ -157,9 +157,12 @@ void CLogDataDlg::OnInitDialog(WindowId self) {
   ui_.SetBackground(self_, kWhite);
   CreateMap();
   ShowMap(CheckMapService());
-  // The button pictures come with the template; the Graph view is the one shown at start.
-  graphLatched_ = true;
-  detailLatched_ = false;
+  // The banners and buttons are skinned from the template's picture ids; the Graph view is the one
+  // shown at start.
+  if (const platform::DialogTemplate* dialog = res::FindDialogTemplate(res::kLogDataPage)) {
+    skin_.Attach(ui_, self, *dialog);
+  }
+  skin_.SetLatched(res::kLogGraphTab, true);
   ui_.Show(Part(res::kLogGraph), true);
   ui_.Show(Part(res::kLogPointTable), false);
   ui_.SetText(Part(res::kLogCountCaption), kStartCount);
@@ -299,17 +302,15 @@ void CLogDataDlg::OnListDoubleClick(ControlId list, int row) {
 void CLogDataDlg::ShowGraph() {
   ui_.Show(PointTable(), false);
   ui_.Show(Part(res::kLogGraph), true);
-  graphLatched_ = true;
-  detailLatched_ = false;
-  ui_.Invalidate(Part(res::kLogDetailTab), true);
+  skin_.SetLatched(res::kLogGraphTab, true);
+  skin_.SetLatched(res::kLogDetailTab, false);
 }
 
 void CLogDataDlg::ShowDetail() {
   ui_.Show(PointTable(), true);
   ui_.Show(Part(res::kLogGraph), false);
-  graphLatched_ = false;
-  ui_.Invalidate(Part(res::kLogGraphTab), true);
-  detailLatched_ = true;
+  skin_.SetLatched(res::kLogGraphTab, false);
+  skin_.SetLatched(res::kLogDetailTab, true);
 }
 
 void CLogDataDlg::OnCommand(ControlId control) {
@@ -407,6 +408,7 @@ void CLogDataDlg::MovPos(double latitude, double longitude) {
 
 void CLogDataDlg::OnDestroy() {
   chartHost_.Detach();
+  skin_.Detach();
   self_ = {};
 }
 

@@ -17,6 +17,7 @@
 #include "platform/ui.h"
 #include "resources/dialog_templates.h"
 #include "settings/main_services.h"
+#include "skin/dialog_skin.h"
 #include "track/track_log.h"
 #include "viewer/map_view.h"
 #include "viewer/plot_control_host.h"
@@ -93,8 +94,9 @@ class CLogDataDlg : public platform::DialogHandler, private PlaybackDriver {
   std::span<const track::tagTrackLog> Points() const { return points_; }
   int CurrentRow() const { return currentRow_; }
   bool MapReady() const { return mapReady_; }
-  bool GraphLatched() const { return graphLatched_; }
-  bool DetailLatched() const { return detailLatched_; }
+  bool GraphLatched() const { return skin_.IsLatched(resources::kLogGraphTab); }
+  bool DetailLatched() const { return skin_.IsLatched(resources::kLogDetailTab); }
+  const skin::DialogSkin& Skin() const { return skin_; }
   const std::string& NmeaOpenPath() const { return nmeaOpenPath_; }
   const std::string& NmeaSavePath() const { return nmeaSavePath_; }
   CTrackPlayback& Playback() { return playback_; }
@@ -146,10 +148,9 @@ class CLogDataDlg : public platform::DialogHandler, private PlaybackDriver {
   std::vector<track::tagTrackLog> points_;
   int currentRow_ = 0;
   bool mapReady_ = false;
-  bool graphLatched_ = false;
-  bool detailLatched_ = false;
   std::string nmeaOpenPath_;
   std::string nmeaSavePath_;
+  skin::DialogSkin skin_;
 
   CMapView mapView_;
   chart::CPlotCtrl chart_;

@@ -355,8 +355,25 @@ void HeadlessUi::UpdateNow(WindowId window) {
   Paint(window);
 }
 
-// Paints a dialog (its handler, then its delegated controls) or one delegated control.
+// Paints a dialog (its handler, then its delegated controls) or one delegated control. A control
+// whose parent has not painted since it was last invalidated waits for that paint, which paints the
+// control too: a control never paints over a parent that is not there yet.
 void HeadlessUi::Paint(WindowId window) {
+  WindowId parentFirst;
+  {
+    std::lock_guard lock(mutex_);
+    const Node* node = Find(window);
+    const Node* parent = node != nullptr && !node->dialog ? Find(node->parent) : nullptr;
+    if (parent != nullptr && (parent->paintPending || !parent->lastPaint)) parentFirst = node->parent;
+  }
+  if (parentFirst) {
+    std::lock_guard lock(mutex_);
+    if (Node* node = Find(window)) node->paintPending = false;
+    if (Node* parent = Find(parentFirst); parent != nullptr && !parent->paintPending) {
+      InvalidateLocked(*parent, parentFirst);
+    }
+    return;
+  }
   DialogHandler* handler = nullptr;
   ControlDelegate* delegate = nullptr;
   PaintState state;
