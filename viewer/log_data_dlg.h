@@ -32,6 +32,9 @@ struct tagTrackHistory {
 
 // Whether the map service can be reached now. It blocks its caller while it runs.
 using InternetCheck = std::function<bool()>;
+// The map service's address that the connection check tries: the host the map page loads the
+// service's script from.
+inline constexpr const char* kMapServiceAddress = "https://maps.googleapis.com/";
 
 // What fills the graph from the page's points: its set-up once, at the page's initialisation, on
 // the chart of control 1043, and its fill after every opening of a log.
