@@ -31,6 +31,8 @@ constexpr int64_t kMaxPicturePixels = int64_t{1} << 24;
 // interlacing) into `out`. False, with `out` empty, when the bytes are not a PNG the library can
 // read, are cut short, or describe a picture larger than kMaxPicturePixels.
 bool DecodePicture(std::span<const uint8_t> encoded, Picture& out);
+// Encodes a picture as an 8-bit RGBA PNG; false (and `out` empty) for an inconsistent picture.
+bool EncodePicture(const Picture& picture, std::vector<uint8_t>& out);
 
 // A 5 x 5 colour matrix applied to a row vector (red, green, blue, alpha, 1) of channels scaled to
 // 0..1: out[j] = sum over i of in[i] x m[i][j]. Row 4 is the translation. Results are held to 0..1.

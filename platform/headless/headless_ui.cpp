@@ -1049,6 +1049,24 @@ int HeadlessUi::PaintCount(WindowId window) const {
   return node == nullptr ? 0 : node->paints;
 }
 
+Picture HeadlessUi::ScreenshotLocked(const Node& node) const {
+  if (!node.lastPaint) return {};
+  PixelRaster screen(node.rect.Width(), node.rect.Height());
+  screen.Copy(node.lastPaint->Raster().Pixels(), {0, 0}, std::nullopt);
+  for (WindowId child : node.children) {
+    const Node* c = Find(child);
+    if (c == nullptr || !c->dialog || !c->visible) continue;
+    screen.BlendOver(ScreenshotLocked(*c), Point{c->rect.left, c->rect.top});
+  }
+  return screen.Pixels();
+}
+
+Picture HeadlessUi::Screenshot(WindowId window) const {
+  std::lock_guard lock(mutex_);
+  const Node* node = Find(window);
+  return node == nullptr ? Picture{} : ScreenshotLocked(*node);
+}
+
 const RecordingCanvas* HeadlessUi::LastPaint(WindowId window) const {
   std::lock_guard lock(mutex_);
   const Node* node = Find(window);

@@ -162,6 +162,9 @@ class HeadlessUi : public Ui {
   // dialog's paint are its screen: erased with its background colour, then its own paint, then each
   // delegated control's paint blended over at its place.
   const RecordingCanvas* LastPaint(WindowId window) const;
+  // The window as last painted with its visible child dialogs (the pages) over it: its screen.
+  // Empty before its first paint.
+  Picture Screenshot(WindowId window) const;
   CursorKind Cursor() const;
   std::vector<CursorKind> CursorHistory() const;
   std::vector<ShownMessageBox> MessageBoxes() const;
@@ -199,6 +202,7 @@ class HeadlessUi : public Ui {
   void RunModalLoop(WindowId dialog);
   bool Ended(WindowId dialog) const;
   void Paint(WindowId window);
+  Picture ScreenshotLocked(const Node& node) const;
   void NotifySize(WindowId window);
   void InvalidateLocked(Node& node, WindowId window);
   void DestroyTree(WindowId window);

@@ -131,6 +131,19 @@ TEST_F(SkinnedFaceTest, TheMainWindowAndBothPagesDrawTheirPicturesOverWhatLiesBe
                 0)
           << c.button;
     }
+    // The window's screen holds the shown page at its place: the log page's bar at the page's
+    // origin plus the bar's, and no settings face (that page is hidden).
+    const Picture screen = ui.Screenshot(main);
+    ASSERT_TRUE(screen.Valid());
+    const platform::Rect page = ui.Geometry(logPage);
+    const platform::Rect barRect = ui.Geometry(ui.Control(logPage, res::kLogBanner));
+    const auto* barPaint = ui.LastPaint(ui.Control(logPage, res::kLogBanner));
+    ASSERT_NE(barPaint, nullptr);
+    for (const platform::Point at : {platform::Point{5, 5}, platform::Point{200, 20}, platform::Point{100, 12}}) {
+      EXPECT_EQ(PixelOf(screen, page.left + barRect.left + at.x, page.top + barRect.top + at.y),
+                BlendPixel(Rgba{255, 255, 255, 255}, *barPaint->PixelAt(at.x, at.y)))
+          << at.x << "," << at.y;
+    }
     ui.PostClose(main);
   });
   EXPECT_FALSE(ui.LoopTimedOut());

@@ -1,5 +1,5 @@
-// PNG decoding: every colour layout comes out as straight RGBA, and bad or hostile bytes are
-// refused without reading outside them.
+// PNG decoding and encoding: every colour layout comes out as straight RGBA, bad or hostile bytes
+// are refused without reading outside them, and encoded pictures decode to the same pixels.
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -131,6 +131,20 @@ TEST(DecodePicture, EveryPrefixOfAFileIsHandledSafely) {
       EXPECT_TRUE(picture.Empty()) << n;
     }
   }
+}
+
+TEST(EncodePicture, APictureComesBackPixelForPixel) {
+  Picture picture{3, 2, {}};
+  for (int i = 0; i < 24; ++i) picture.rgba.push_back(static_cast<uint8_t>(i * 11));
+  std::vector<uint8_t> png;
+  ASSERT_TRUE(EncodePicture(picture, png));
+  Picture back;
+  ASSERT_TRUE(DecodePicture(png, back));
+  EXPECT_EQ(back, picture);
+  // An inconsistent picture is not written.
+  EXPECT_FALSE(EncodePicture(Picture{3, 2, std::vector<uint8_t>(23)}, png));
+  EXPECT_TRUE(png.empty());
+  EXPECT_FALSE(EncodePicture(Picture{}, png));
 }
 
 }  // namespace

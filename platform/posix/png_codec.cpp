@@ -1,4 +1,5 @@
-// PNG decoding with libpng's simplified interface: any PNG it can read comes out as 8-bit RGBA.
+// PNG decoding and encoding with libpng's simplified interface: any PNG it can read comes out as
+// 8-bit RGBA, and pictures are written as 8-bit RGBA.
 
 #include <png.h>
 
@@ -33,6 +34,26 @@ bool DecodePicture(std::span<const uint8_t> encoded, Picture& out) {
   out.width = static_cast<int>(image.width);
   out.height = static_cast<int>(image.height);
   out.rgba = std::move(rgba);
+  return true;
+}
+
+bool EncodePicture(const Picture& picture, std::vector<uint8_t>& out) {
+  out.clear();
+  if (!picture.Valid()) return false;
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(picture.width);
+  image.height = static_cast<png_uint_32>(picture.height);
+  image.format = PNG_FORMAT_RGBA;
+  ImageGuard guard{&image};
+  png_alloc_size_t size = 0;
+  if (png_image_write_to_memory(&image, nullptr, &size, 0, picture.rgba.data(), 0, nullptr) == 0) return false;
+  out.resize(size);
+  if (png_image_write_to_memory(&image, out.data(), &size, 0, picture.rgba.data(), 0, nullptr) == 0) {
+    out.clear();
+    return false;
+  }
+  out.resize(size);
   return true;
 }
 
