@@ -114,6 +114,8 @@ void CPlotCtrl::PlaceAxis(CPlotAxis& axis, const Rect& plot, const Rect& chart) 
     }
     axis.Place(plot.bottom, plot.top, room);
   }
+  if (axis.HasAutomaticTicks()) axis.ComputeTickStep();
+  axis.ComputeFirstTick();
 }
 
 void CPlotCtrl::PaintChart(platform::Canvas& canvas, Rect rect) {
@@ -123,16 +125,12 @@ void CPlotCtrl::PaintChart(platform::Canvas& canvas, Rect rect) {
     CPlotAxis* axis = Axis(position);
     if (!axis) continue;
     PlaceAxis(*axis, plot_, rect);
-    if (axis->HasAutomaticTicks()) axis->ComputeTickStep();
-    axis->ComputeFirstTick();
     axis->ReserveMargin(plot_, canvas, rect);
   }
   for (const PlotAxisPosition position : kLayoutOrder) {
     CPlotAxis* axis = Axis(position);
     if (!axis) continue;
     PlaceAxis(*axis, plot_, rect);
-    if (axis->HasAutomaticTicks()) axis->ComputeTickStep();
-    axis->ComputeFirstTick();
     axis->Draw(canvas, plot_);
   }
   const std::array<Point, 5> frame = {Point{plot_.left, plot_.top}, Point{plot_.right, plot_.top},

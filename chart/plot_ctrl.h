@@ -73,7 +73,8 @@ class CPlotCtrl {
   virtual void PaintChart(platform::Canvas& canvas, Rect rect);
 
  private:
-  // Span and room of an axis for the plotting rectangle `plot` inside the chart rectangle `chart`.
+  // Span and room of an axis for the plotting rectangle `plot` inside the chart rectangle `chart`,
+  // and its ticks for that span.
   static void PlaceAxis(CPlotAxis& axis, const Rect& plot, const Rect& chart);
   void PanTo(Point point);
   void ZoomToBand();

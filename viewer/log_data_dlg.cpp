@@ -345,15 +345,21 @@ void CLogDataDlg::OnCommand(ControlId control) {
 
 // --- NMEA files ----------------------------------------------------------------------------------------
 
-void CLogDataDlg::ExportNmeaFile() {
+platform::FileDialogRequest CLogDataDlg::NmeaFileRequest(platform::FileDialogKind kind, const char* title,
+                                                         uint32_t flags) const {
   platform::FileDialogRequest request;
-  request.kind = platform::FileDialogKind::Save;
+  request.kind = kind;
   request.owner = self_;
-  request.title = kNmeaSaveTitle;
+  request.title = title;
   request.filter = kNmeaFilter;
   request.defaultExtension = kNmeaDefaultExtension;
-  request.flags = platform::kHideReadOnly | platform::kOverwritePrompt;
-  std::optional<std::string> path = ui_.FileDialog(request);
+  request.flags = platform::kHideReadOnly | flags;
+  return request;
+}
+
+void CLogDataDlg::ExportNmeaFile() {
+  std::optional<std::string> path =
+      ui_.FileDialog(NmeaFileRequest(platform::FileDialogKind::Save, kNmeaSaveTitle, platform::kOverwritePrompt));
   if (!path) return;
   nmeaSavePath_ = *path;
   if (LogFileCount() == 0) return;  // nothing downloaded or imported in this run
@@ -361,14 +367,8 @@ void CLogDataDlg::ExportNmeaFile() {
 }
 
 void CLogDataDlg::ImportNmeaFile() {
-  platform::FileDialogRequest request;
-  request.kind = platform::FileDialogKind::Open;
-  request.owner = self_;
-  request.title = kNmeaOpenTitle;
-  request.filter = kNmeaFilter;
-  request.defaultExtension = kNmeaDefaultExtension;
-  request.flags = platform::kHideReadOnly | platform::kPathMustExist | platform::kFileMustExist;
-  std::optional<std::string> path = ui_.FileDialog(request);
+  std::optional<std::string> path = ui_.FileDialog(NmeaFileRequest(
+      platform::FileDialogKind::Open, kNmeaOpenTitle, platform::kPathMustExist | platform::kFileMustExist));
   if (!path) return;
   nmeaOpenPath_ = *path;
   track::NmeaReadResult read = track::ReadNmeaFile(nmeaOpenPath_);

@@ -121,6 +121,8 @@ class CLogDataDlg : public platform::DialogHandler, private PlaybackDriver {
   void OnDestroy() override;
 
  private:
+  // The NMEA file dialog of the Save or Open button.
+  platform::FileDialogRequest NmeaFileRequest(platform::FileDialogKind kind, const char* title, uint32_t flags) const;
   class TrackReader;
 
   platform::WindowId Part(platform::ControlId control) const;
