@@ -83,7 +83,7 @@ const platform::Canvas* CSkinButton::Prepared(Look look) const {
 void CSkinButton::Paint(platform::Canvas& canvas, const platform::PaintState& state) {
   const Look look = ChooseLook(state);
   if (look == Look::None) return;
-  if (!normal_ || !pressed_ || !hover_) PrepareSurfaces(canvas);
+  if (!normal_) PrepareSurfaces(canvas);
   current_ = look;
   if (const platform::Canvas* surface = Prepared(look)) canvas.CopySurface(*surface, {0, 0});
 }

@@ -45,7 +45,7 @@ Rgba BlendPixel(Rgba background, Rgba picture) {
 }
 
 PixelRaster::PixelRaster(int width, int height) {
-  if (width <= 0 || height <= 0) return;
+  if (width <= 0 || height <= 0 || int64_t{width} * height > kMaxPicturePixels) return;
   pixels_.width = width;
   pixels_.height = height;
   pixels_.rgba.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);

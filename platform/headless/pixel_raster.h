@@ -1,7 +1,8 @@
 #pragma once
 // The pixels behind the recording canvas: fills, pictures (stretched, through a colour matrix, alpha
 // blended) and surface copies reach them; lines and text are recorded only. Pixels are RGBA with
-// straight alpha; a fresh raster is transparent black.
+// straight alpha; a fresh raster is transparent black. A raster larger than kMaxPicturePixels keeps
+// no pixels (its canvas still records).
 
 #include <cstdint>
 #include <optional>

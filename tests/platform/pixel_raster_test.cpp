@@ -91,6 +91,14 @@ TEST(PixelRaster, ReadingAnAreaOutsideTheRasterGivesTransparentPixels) {
   EXPECT_TRUE(raster.Read({0, 0, 0, 4}).Empty());
 }
 
+TEST(PixelRaster, ASurfaceTooLargeToHoldKeepsNoPixels) {
+  PixelRaster huge(100000, 100000);
+  EXPECT_EQ(huge.Width(), 0);
+  huge.Fill({0, 0, 100000, 100000}, {1, 2, 3, 255}, {});
+  EXPECT_FALSE(huge.At(0, 0));
+  EXPECT_TRUE(huge.Read({0, 0, 2, 2}).Valid());  // transparent: nothing there
+}
+
 TEST(RecordingCanvas, FillsPicturesAndSurfaceCopiesReachThePixels) {
   RecordingCanvas canvas(8, 4);
   canvas.FillRect({0, 0, 8, 4}, Rgb(10, 20, 30));
