@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -66,6 +67,13 @@ int OpenUeventSocket() {
 
 }  // namespace
 
+bool UeventMeansChange(long received, int error, std::string_view message) {
+  // The kernel dropped notices it could not queue; any of them may have been ours.
+  if (received < 0) return error == ENOBUFS;
+  return message.find("SUBSYSTEM=usb") != std::string_view::npos ||
+         message.find("SUBSYSTEM=tty") != std::string_view::npos;
+}
+
 SysfsDeviceList::SysfsDeviceList(std::string sysRoot, std::string devRoot, bool useUevents)
     : sysRoot_(std::move(sysRoot)), devRoot_(std::move(devRoot)), useUevents_(useUevents) {}
 
@@ -73,12 +81,14 @@ SysfsDeviceList::~SysfsDeviceList() { StopWatching(); }
 
 // The /dev path of the first tty whose device lies below the USB device, or "".
 std::string SysfsDeviceList::TtyOf(const std::string& usbDevicePath) const {
+  if (usbDevicePath.empty()) return "";
   std::error_code ec;
   std::vector<std::string> found;
-  for (const auto& entry : fs::directory_iterator(fs::path(sysRoot_) / "class/tty", ec)) {
-    const fs::path device = fs::weakly_canonical(entry.path() / "device", ec);
-    if (ec || device.string().rfind(usbDevicePath + "/", 0) != 0) continue;
-    found.push_back(entry.path().filename().string());
+  for (fs::directory_iterator it(fs::path(sysRoot_) / "class/tty", ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code linkError;
+    const fs::path device = fs::weakly_canonical(it->path() / "device", linkError);
+    if (linkError || device.string().rfind(usbDevicePath + "/", 0) != 0) continue;
+    found.push_back(it->path().filename().string());
   }
   std::sort(found.begin(), found.end());
   return found.empty() ? "" : devRoot_ + "/" + found.front();
@@ -90,14 +100,18 @@ std::optional<DeviceEnumeration> SysfsDeviceList::ListUsb() const {
   if (ec) return std::nullopt;
   DeviceEnumeration list;
   std::vector<fs::path> paths;
-  for (const auto& entry : it) paths.push_back(entry.path());
+  for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) paths.push_back(it->path());
+  // A walk that broke off keeps the devices read until then.
+  if (ec) list.complete = false;
   std::sort(paths.begin(), paths.end());
   for (const fs::path& link : paths) {
     const std::string vendor = ReadLine(link / "idVendor");
     const std::string product = ReadLine(link / "idProduct");
     if (vendor.empty() || product.empty()) continue;  // interfaces, not devices
-    const std::string real = fs::weakly_canonical(link, ec).string();
-    const std::string tty = TtyOf(real);
+    // Where the device's real place cannot be told, it has no port to show.
+    std::error_code linkError;
+    const fs::path real = fs::weakly_canonical(link, linkError);
+    const std::string tty = linkError ? "" : TtyOf(real.string());
     const bool watch = vendor == kWatchVendor && product == kWatchProduct;
     std::string name = watch ? kWatchName : ReadLine(link / "product");
     if (!tty.empty()) name += " (" + tty + ")";
@@ -123,8 +137,8 @@ std::optional<DeviceEnumeration> SysfsDeviceList::PresentUsbDevices() { return L
 std::vector<std::string> SysfsDeviceList::CandidatePortNames() {
   std::vector<std::pair<std::pair<int, long>, std::string>> ports;
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(fs::path(sysRoot_) / "class/tty", ec)) {
-    const std::string name = entry.path().filename().string();
+  for (fs::directory_iterator it(fs::path(sysRoot_) / "class/tty", ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
     const auto order = PortOrder(name);
     if (order.first >= 0) ports.push_back({order, devRoot_ + "/" + name});
   }
@@ -162,11 +176,13 @@ void SysfsDeviceList::StopWatching() {
 
 std::string SysfsDeviceList::Snapshot() const {
   std::string snapshot;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(fs::path(sysRoot_) / "bus/usb/devices", ec))
-    snapshot += entry.path().filename().string() + "\n";
-  for (const auto& entry : fs::directory_iterator(fs::path(sysRoot_) / "class/tty", ec))
-    snapshot += entry.path().filename().string() + "\n";
+  for (const char* folder : {"bus/usb/devices", "class/tty"}) {
+    std::error_code ec;
+    for (fs::directory_iterator it(fs::path(sysRoot_) / folder, ec), end; !ec && it != end; it.increment(ec))
+      snapshot += it->path().filename().string() + "\n";
+    // A walk that broke off differs from a whole one, so the next whole walk counts as a change.
+    if (ec) snapshot += "?\n";
+  }
   return snapshot;
 }
 
@@ -181,8 +197,8 @@ void SysfsDeviceList::Watch(std::string last) {
       if (poll(&p, 1, kPollIntervalMs) > 0) {
         std::array<char, 8192> message{};
         const ssize_t n = recv(fd, message.data(), message.size() - 1, 0);
-        const std::string_view text(message.data(), n > 0 ? static_cast<size_t>(n) : 0);
-        changed = text.find("SUBSYSTEM=usb") != std::string_view::npos || text.find("SUBSYSTEM=tty") != std::string_view::npos;
+        const int error = n < 0 ? errno : 0;
+        changed = UeventMeansChange(n, error, std::string_view(message.data(), n > 0 ? static_cast<size_t>(n) : 0));
       }
     } else {
       usleep(kPollIntervalMs * 1000);

@@ -6,11 +6,17 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "platform/devices.h"
 
 namespace kemlog::platform::posix {
+
+// Whether one receive from the uevent socket tells of devices that may have come or gone: a message
+// of the usb or tty subsystem, or a failed receive with ENOBUFS (notices were lost in a burst, so a
+// rescan is due). Other failures (nothing waiting, an interruption) tell of nothing.
+bool UeventMeansChange(long received, int error, std::string_view message);
 
 class SysfsDeviceList : public DeviceList {
  public:

@@ -1,7 +1,11 @@
 #include "platform/posix/sysfs_device_list.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -86,6 +90,99 @@ TEST_F(FakeSysfs, NoUsbBusMeansNoUsbList) {
   EXPECT_FALSE(list.PresentUsbDevices());
   ASSERT_TRUE(list.PresentDevices());
   EXPECT_TRUE(list.PresentDevices()->devices.empty());
+}
+
+// Makes `levels` nested folders of 200-character names below `base` (working relative to folder
+// descriptors, as the whole path may be longer than the system takes at once) and returns the
+// relative path through them.
+std::string MakeNestedFolders(const fs::path& base, int levels) {
+  const std::string part(200, 'd');
+  std::string relative;
+  int fd = ::open(base.c_str(), O_DIRECTORY | O_CLOEXEC);
+  for (int i = 0; i < levels && fd >= 0; ++i) {
+    ::mkdirat(fd, part.c_str(), 0755);
+    const int next = ::openat(fd, part.c_str(), O_DIRECTORY | O_CLOEXEC);
+    ::close(fd);
+    fd = next;
+    relative += (relative.empty() ? "" : "/") + part;
+  }
+  if (fd >= 0) ::close(fd);
+  return relative;
+}
+
+TEST_F(FakeSysfs, ADeviceWhoseRealPlaceCannotBeToldShowsNoPort) {
+  // The device folder lies deeper than a path can name: two hops of 15 folders each. Its files can
+  // be read through the bus link, but its real path cannot be worked out.
+  const fs::path usb1 = Sys("devices/usb1");
+  const std::string firstHop = MakeNestedFolders(usb1, 15);
+  fs::create_directory_symlink(firstHop, usb1 / "hop1");
+  const std::string secondHop = MakeNestedFolders(usb1 / "hop1", 15);
+  fs::create_directory_symlink(secondHop, usb1 / "hop1" / "hop2");
+  const fs::path device = usb1 / "hop1" / "hop2";
+  Write(device / "idVendor", "0781");
+  Write(device / "idProduct", "5567");
+  Write(device / "product", "Deep Device");
+  fs::create_directory_symlink(device, Sys("bus/usb/devices/1-9"));
+  std::error_code ec;
+  (void)fs::weakly_canonical(Sys("bus/usb/devices/1-9"), ec);
+  ASSERT_TRUE(ec) << "the fixture should make the real path unknowable";
+
+  auto list = List();
+  const auto devices = list.PresentUsbDevices();
+  ASSERT_TRUE(devices);
+  EXPECT_TRUE(devices->complete);
+  ASSERT_EQ(devices->devices.size(), 3u);
+  EXPECT_EQ(devices->devices[0].friendlyName, "Communication Device Class ASF example (" + Dev("ttyACM0") + ")");
+  EXPECT_EQ(devices->devices[1].friendlyName, "USB Keyboard");
+  EXPECT_EQ(devices->devices[2].friendlyName, "Deep Device") << "no other device's port";
+  EXPECT_EQ(devices->devices[2].hardwareIds, std::vector<std::string>{"USB\\VID_0781&PID_5567"});
+}
+
+TEST_F(FakeSysfs, FoldersThatCannotBeWalkedGiveNothingInsteadOfFailing) {
+  struct Case {
+    const char* replaced;  // folder replaced by a plain file
+    size_t ports;
+    bool usbList;
+  };
+  const Case cases[] = {{"class/tty", 0, true}, {"bus/usb/devices", 5, false}};
+  for (const Case& c : cases) {
+    SetUp();
+    fs::remove_all(Sys(c.replaced));
+    Write(Sys(c.replaced), "not a folder");
+    auto list = List();
+    EXPECT_EQ(list.CandidatePortNames().size(), c.ports) << c.replaced;
+    EXPECT_EQ(list.PresentUsbDevices().has_value(), c.usbList) << c.replaced;
+    if (c.usbList) {
+      // Without a tty folder the watch is still listed, only without its port.
+      EXPECT_EQ(list.PresentUsbDevices()->devices.at(0).friendlyName, "Communication Device Class ASF example")
+          << c.replaced;
+    }
+    TearDown();
+  }
+  SetUp();
+}
+
+TEST(UeventMeansChange, UsbAndTtyMessagesAndLostNoticesCallForARescan) {
+  using namespace std::string_view_literals;
+  struct Case {
+    long received;
+    int error;
+    std::string_view message;
+    bool change;
+  };
+  const Case cases[] = {
+      {40, 0, "add@/devices/usb1/1-3\0ACTION=add\0SUBSYSTEM=usb\0"sv, true},
+      {40, 0, "remove@/devices/virtual/tty/ttyACM0 SUBSYSTEM=tty", true},
+      {40, 0, "change@/devices/system/cpu SUBSYSTEM=cpu", false},
+      {0, 0, "", false},
+      {-1, ENOBUFS, "", true},
+      {-1, EAGAIN, "", false},
+      {-1, EINTR, "", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(UeventMeansChange(c.received, c.error, c.message), c.change) << c.received << " " << c.error << " "
+                                                                           << c.message;
+  }
 }
 
 TEST_F(FakeSysfs, PollingNoticesADeviceComing) {
