@@ -58,10 +58,11 @@ std::string DevicePath(const std::string& name) {
   return name.find('/') == std::string::npos ? "/dev/" + name : name;
 }
 
-// 8N1, raw, receiver on, modem status lines ignored, no flow control in either direction.
-void ConfigureLine(int fd, const SerialSettings& settings) {
+// 8N1, raw, receiver on, modem status lines ignored, no flow control in either direction. False
+// when the line's settings cannot be read or set (not a terminal, or the driver refused them).
+bool ConfigureLine(int fd, const SerialSettings& settings) {
   termios t{};
-  ::tcgetattr(fd, &t);
+  if (::tcgetattr(fd, &t) != 0) return false;
   MakeRaw(t);
   t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | CRTSCTS);
   t.c_cflag |= CLOCAL | CREAD;
@@ -69,10 +70,11 @@ void ConfigureLine(int fd, const SerialSettings& settings) {
   const speed_t speed = SpeedCode(settings.baudRate);
   ::cfsetispeed(&t, speed);
   ::cfsetospeed(&t, speed);
-  ::tcsetattr(fd, TCSANOW, &t);
+  if (::tcsetattr(fd, TCSANOW, &t) != 0) return false;
   // DTR and RTS off. Lines without modem control (pseudo-terminals) refuse this; that is fine.
   int lines = TIOCM_DTR | TIOCM_RTS;
   ::ioctl(fd, TIOCMBIC, &lines);
+  return true;
 }
 
 class PosixSerialPort final : public SerialPort {
@@ -184,7 +186,11 @@ std::unique_ptr<SerialPort> OpenSerialPort(const std::string& name, const Serial
   if (!fd.Valid()) return nullptr;
   // Nobody else may open the line while we hold it.
   ::ioctl(fd.Get(), TIOCEXCL);
-  ConfigureLine(fd.Get(), settings);
+  // A line left in some other mode would garble or hold up the watch's replies.
+  if (!ConfigureLine(fd.Get(), settings)) {
+    ::ioctl(fd.Get(), TIOCNXCL);
+    return nullptr;
+  }
   return std::make_unique<PosixSerialPort>(std::move(fd));
 }
 

@@ -272,8 +272,15 @@ TEST(SerialPortOpen, NamesThatCannotBeOpenedGiveNothing) {
 }
 
 TEST(SerialPortOpen, BareNameIsLookedUpUnderDev) {
-  // /dev/null is no serial line, but it shows where a bare name leads.
-  EXPECT_NE(OpenSerialPort("null", SerialSettings{}), nullptr);
+  // /dev/ptmx is no serial line but a terminal all the same, and shows where a bare name leads.
+  EXPECT_NE(OpenSerialPort("ptmx", SerialSettings{}), nullptr);
+}
+
+TEST(SerialPortOpen, FilesThatAreNoTerminalGiveNothing) {
+  // They open, but the line settings cannot be applied to them.
+  for (const char* name : {"null", "/dev/null", "/dev/zero"}) {
+    EXPECT_EQ(OpenSerialPort(name, SerialSettings{}), nullptr) << name;
+  }
 }
 
 // Whether a process other than the port's holder could open path now. Root may open exclusive
