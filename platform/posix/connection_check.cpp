@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <netdb.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <chrono>
 
 #include "platform/network.h"
+#include "platform/posix/poll_wait.h"
 
 namespace kemlog::platform {
 
@@ -37,13 +37,21 @@ struct AddressList {
   }
 };
 
-bool ConnectWithin(const addrinfo& address, int timeoutMs) {
+// Whether a connection to the address opens before the deadline. An interrupted wait goes on
+// waiting for the time that is left.
+bool ConnectBefore(const addrinfo& address, SteadyClock::time_point deadline) {
   Socket s{socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol)};
   if (s.fd < 0) return false;
   if (connect(s.fd, address.ai_addr, address.ai_addrlen) == 0) return true;
   if (errno != EINPROGRESS) return false;
-  pollfd p{s.fd, POLLOUT, 0};
-  if (poll(&p, 1, timeoutMs) != 1) return false;
+  int events = 0;
+  while (events == 0) {
+    const int left = MillisecondsUntil(deadline);
+    if (left == 0) return false;
+    events = PollOnce(s.fd, POLLOUT, left);
+  }
+  if (events < 0) return false;
+  // Done, one way or the other (a refusal also reports POLLERR or POLLHUP): the socket's error says which.
   int error = 0;
   socklen_t length = sizeof error;
   return getsockopt(s.fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
@@ -77,6 +85,8 @@ bool ParseServiceAddress(std::string_view url, ServiceAddress& out) {
 }
 
 bool CheckServiceConnection(std::string_view url, int timeoutMs) {
+  // Name lookup counts against the time too, as far as the resolver lets it be cut short.
+  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
   ServiceAddress service;
   if (!ParseServiceAddress(url, service)) return false;
   addrinfo hints{};
@@ -85,11 +95,9 @@ bool CheckServiceConnection(std::string_view url, int timeoutMs) {
   AddressList addresses;
   const std::string port = std::to_string(service.port);
   if (getaddrinfo(service.host.c_str(), port.c_str(), &hints, &addresses.list) != 0) return false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (const addrinfo* a = addresses.list; a != nullptr; a = a->ai_next) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    if (ConnectWithin(*a, static_cast<int>(left.count()))) return true;
+    if (MillisecondsUntil(deadline) == 0) break;
+    if (ConnectBefore(*a, deadline)) return true;
   }
   return false;
 }

@@ -2,7 +2,11 @@
 // attempts against a listener on this machine.
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -10,6 +14,8 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/network.h"
 
@@ -51,12 +57,12 @@ TEST(ParseServiceAddress, TakesHostAndPortFromHttpAndHttpsAddresses) {
 struct Listener {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   uint16_t port = 0;
-  Listener() {
+  explicit Listener(int backlog = 4) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof a;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, 4) != 0 ||
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, backlog) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
       return;
     }
@@ -84,6 +90,68 @@ TEST(CheckServiceConnection, AnUnknownHostOrABadAddressIsNotReachable) {
   EXPECT_FALSE(CheckServiceConnection("https://kemlog-map.invalid/", 500));
   EXPECT_FALSE(CheckServiceConnection("not a url", 500));
   EXPECT_FALSE(CheckServiceConnection("http://127.0.0.1:0/", 500));
+}
+
+// Connections made to the listener and never accepted until its queue takes no more: a further
+// connection attempt then goes unanswered until the queue has room again.
+std::vector<int> FillAcceptQueue(const Listener& l) {
+  std::vector<int> clients;
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(l.port);
+  for (int i = 0; i < 16; ++i) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    pollfd p{fd, POLLOUT, 0};
+    if (poll(&p, 1, 200) != 1) {  // unanswered: the queue is full
+      close(fd);
+      break;
+    }
+    clients.push_back(fd);
+  }
+  return clients;
+}
+
+TEST(CheckServiceConnection, AnUnansweredConnectionGivesUpWhenTheTimeIsUp) {
+  Listener l(0);
+  ASSERT_NE(l.port, 0);
+  const std::vector<int> clients = FillAcceptQueue(l);
+  const std::string url = "http://127.0.0.1:" + std::to_string(l.port) + "/";
+  for (const int timeoutMs : {0, 300}) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(CheckServiceConnection(url, timeoutMs)) << timeoutMs;
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(timeoutMs)) << timeoutMs;
+    EXPECT_LT(elapsed, std::chrono::milliseconds(timeoutMs + 700)) << timeoutMs;
+  }
+  for (const int fd : clients) close(fd);
+}
+
+TEST(CheckServiceConnection, ASignalDuringTheWaitDoesNotEndIt) {
+  struct sigaction action {};
+  action.sa_handler = [](int) {};
+  sigemptyset(&action.sa_mask);
+  struct sigaction previous {};
+  ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+
+  Listener l(0);
+  ASSERT_NE(l.port, 0);
+  std::vector<int> clients = FillAcceptQueue(l);
+  ASSERT_FALSE(clients.empty());
+  // Interrupts the check's wait, then makes room in the queue; the connect's next try gets in.
+  const pthread_t checker = pthread_self();
+  std::thread helper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    pthread_kill(checker, SIGUSR1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    fcntl(l.fd, F_SETFL, O_NONBLOCK);
+    for (int accepted; (accepted = accept(l.fd, nullptr, nullptr)) >= 0;) clients.push_back(accepted);
+  });
+  EXPECT_TRUE(CheckServiceConnection("http://127.0.0.1:" + std::to_string(l.port) + "/", 5000));
+  helper.join();
+  for (const int fd : clients) close(fd);
+  sigaction(SIGUSR1, &previous, nullptr);
 }
 
 }  // namespace
