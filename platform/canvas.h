@@ -44,6 +44,12 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// The part two rectangles share; empty (right <= left or bottom <= top) when they share none.
+constexpr Rect Intersect(const Rect& a, const Rect& b) {
+  return {a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top, a.right < b.right ? a.right : b.right,
+          a.bottom < b.bottom ? a.bottom : b.bottom};
+}
+
 enum class PenStyle : uint8_t { Solid, Dash, Dot, DashDot };
 
 struct Pen {

@@ -186,15 +186,15 @@ class WaitCursor {
 
 // Creates a child dialog in place of a placeholder control of `parent`: the placeholder's rectangle,
 // shrunk by `inset` pixels on every side, raised to the top and shown; the placeholder is destroyed.
-// Invalid when the placeholder is missing or the dialog cannot be created.
+// Invalid, with the placeholder left, when it is missing or the dialog cannot be created.
 inline WindowId CreateInPlaceOf(Ui& ui, const DialogTemplate& dialog, WindowId parent, ControlId placeholder,
                                 DialogHandler& handler, int inset = 2) {
   const WindowId spot = ui.Control(parent, placeholder);
   if (!spot) return {};
   const Rect rect = ui.Geometry(spot);
-  ui.DestroyWindow(spot);
   const WindowId created = ui.CreateChildDialog(dialog, parent, handler);
-  if (!created) return {};
+  if (!created) return {};  // the placeholder stays
+  ui.DestroyWindow(spot);
   ui.Move(created, Rect{rect.left + inset, rect.top + inset, rect.right - inset, rect.bottom - inset});
   ui.BringToTop(created);
   ui.Show(created, true);

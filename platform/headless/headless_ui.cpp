@@ -340,6 +340,7 @@ void HeadlessUi::InvalidateLocked(Node& node, WindowId window) {
 }
 
 void HeadlessUi::Invalidate(WindowId window, bool /*erase*/) {
+  NoteOtherThread();
   std::lock_guard lock(mutex_);
   if (Node* node = Find(window)) InvalidateLocked(*node, window);
 }
@@ -498,6 +499,7 @@ void HeadlessUi::AddListColumn(WindowId list, const ListColumn& column) {
 }
 
 int HeadlessUi::InsertListRow(WindowId list, int index, std::string_view firstCell) {
+  NoteOtherThread();
   std::lock_guard lock(mutex_);
   Node* node = Find(list);
   if (node == nullptr || node->kind != ControlKind::ListView || index < 0) return -1;
@@ -511,6 +513,7 @@ int HeadlessUi::InsertListRow(WindowId list, int index, std::string_view firstCe
 }
 
 bool HeadlessUi::SetListCell(WindowId list, int row, int column, std::string_view text) {
+  NoteOtherThread();
   std::lock_guard lock(mutex_);
   Node* node = Find(list);
   if (node == nullptr || row < 0 || row >= static_cast<int>(node->rows.size()) || column < 0 ||
@@ -535,6 +538,7 @@ void HeadlessUi::DeleteAllListRows(WindowId list) {
 }
 
 int HeadlessUi::ListRowCount(WindowId list) const {
+  NoteOtherThread();
   std::lock_guard lock(mutex_);
   const Node* node = Find(list);
   return node == nullptr ? 0 : static_cast<int>(node->rows.size());
@@ -566,6 +570,7 @@ void HeadlessUi::SelectListRow(WindowId list, int row) {
 // --- Progress bar ------------------------------------------------------------------------------------
 
 void HeadlessUi::SetProgressPosition(WindowId bar, int position) {
+  NoteOtherThread();
   std::lock_guard lock(mutex_);
   Node* node = Find(bar);
   if (node == nullptr || node->kind != ControlKind::ProgressBar) return;
@@ -604,6 +609,7 @@ void HeadlessUi::KillTimer(WindowId window, int timerId) {
 }
 
 void HeadlessUi::Push(Item item) {
+  NoteOtherThread();
   std::lock_guard lock(mutex_);
   queue_.push_back(std::move(item));
   wake_.notify_all();
@@ -690,11 +696,34 @@ bool HeadlessUi::Ended(WindowId dialog) const {
   return node == nullptr || node->ended;
 }
 
+void HeadlessUi::NoteOtherThread() const {
+  if (std::this_thread::get_id() != uiThread_) {
+    lastOtherThread_.store(std::chrono::steady_clock::now().time_since_epoch().count());
+  }
+}
+
+void HeadlessUi::TimeOut(WindowId dialog) {
+  std::lock_guard lock(mutex_);
+  timedOut_ = true;
+  if (Node* node = Find(dialog)) {
+    node->ended = true;
+    node->result = -1;
+  }
+}
+
+// Progress that keeps a modal loop alive: a test step, or a call from another thread. Work that the
+// loop makes for itself (timers firing, what they post and paint) does not count, so a loop that
+// only turns its own timers ends at the limit instead of spinning for ever.
 void HeadlessUi::RunModalLoop(WindowId dialog) {
-  auto lastActivity = std::chrono::steady_clock::now();
+  using std::chrono::steady_clock;
+  auto lastStep = steady_clock::now();
+  auto lastActivity = [&] {
+    const steady_clock::time_point other{steady_clock::duration(lastOtherThread_.load())};
+    return std::max(lastStep, other);
+  };
   while (!Ended(dialog)) {
     if (ProcessOne() || FireDueTimer()) {
-      lastActivity = std::chrono::steady_clock::now();
+      if (steady_clock::now() - lastActivity() > loopLimit_) TimeOut(dialog);
       continue;
     }
     std::function<void()> step;
@@ -707,7 +736,7 @@ void HeadlessUi::RunModalLoop(WindowId dialog) {
     }
     if (step) {
       step();
-      lastActivity = std::chrono::steady_clock::now();
+      lastStep = steady_clock::now();
       continue;
     }
     if (std::optional<uint32_t> due = NextTimerDue()) {
@@ -715,18 +744,15 @@ void HeadlessUi::RunModalLoop(WindowId dialog) {
       if (wait > 0) clock_.Advance(static_cast<uint32_t>(wait));
       continue;
     }
-    std::unique_lock lock(mutex_);
-    bool woken = wake_.wait_until(lock, lastActivity + loopLimit_, [&] {
-      const Node* node = Find(dialog);
-      return !queue_.empty() || !paints_.empty() || !steps_.empty() || node == nullptr || node->ended;
-    });
-    if (!woken) {
-      timedOut_ = true;
-      if (Node* node = Find(dialog)) {
-        node->ended = true;
-        node->result = -1;
-      }
+    bool woken = false;
+    {
+      std::unique_lock lock(mutex_);
+      woken = wake_.wait_until(lock, lastActivity() + loopLimit_, [&] {
+        const Node* node = Find(dialog);
+        return !queue_.empty() || !paints_.empty() || !steps_.empty() || node == nullptr || node->ended;
+      });
     }
+    if (!woken) TimeOut(dialog);
   }
 }
 
@@ -741,7 +767,8 @@ void HeadlessUi::AdvanceTime(uint32_t milliseconds) {
   uint32_t target = clock_.TickCount() + milliseconds;
   RunUntilIdle();
   for (;;) {
-    while (FireDueTimer()) RunUntilIdle();
+    // A timer whose handler moves the clock on by a period or more would otherwise fire for ever.
+    while (TicksUntil(clock_.TickCount(), target) >= 0 && FireDueTimer()) RunUntilIdle();
     std::optional<uint32_t> due = NextTimerDue();
     uint32_t now = clock_.TickCount();
     if (TicksUntil(now, target) <= 0) break;

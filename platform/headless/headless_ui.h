@@ -10,7 +10,9 @@
 // - A modal loop, when it has nothing to do, first runs the test's queued steps, then moves the
 //   virtual clock on to the next timer, and then waits for another thread to post something. That
 //   last wait is bounded in real time (SetLoopLimit): a loop that would wait for ever ends its dialog
-//   with result -1 and LoopTimedOut() turns true, so a faulty test fails instead of hanging.
+//   with result -1 and LoopTimedOut() turns true, so a faulty test fails instead of hanging. A loop
+//   that only turns its own timers, with no test step and no call from another thread within the
+//   limit, ends the same way.
 // - Timers never fire more often than every 10 ms, and a late timer fires once, not once per missed
 //   period.
 // - Input reaches a control only when it and all its parents are visible and enabled; the owner of a
@@ -200,6 +202,9 @@ class HeadlessUi : public Ui {
   bool FireDueTimer();
   std::optional<uint32_t> NextTimerDue() const;
   void RunModalLoop(WindowId dialog);
+  void TimeOut(WindowId dialog);
+  // Called by every "any thread" call: remembers when another thread last reached the toolkit.
+  void NoteOtherThread() const;
   bool Ended(WindowId dialog) const;
   void Paint(WindowId window);
   Picture ScreenshotLocked(const Node& node) const;
@@ -233,6 +238,7 @@ class HeadlessUi : public Ui {
   Rect workArea_{0, 0, 1920, 1040};
   std::chrono::milliseconds loopLimit_{5000};
   bool timedOut_ = false;
+  mutable std::atomic<std::chrono::steady_clock::rep> lastOtherThread_{0};
 };
 
 }  // namespace kemlog::platform::headless

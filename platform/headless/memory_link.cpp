@@ -18,8 +18,21 @@ class MemoryPort : public SerialPort {
 };
 
 void MemoryLink::Attach(LinkPeer* peer) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  peerIdle_.wait(lock, [this] { return peerCalls_ == 0; });
   peer_ = peer;
+}
+
+// Runs `call` on the peer taken under the lock; Attach waits until it has returned.
+template <typename Call>
+void MemoryLink::CallPeer(LinkPeer* peer, Call call) {
+  if (peer == nullptr) return;
+  call(*peer);
+  {
+    std::lock_guard lock(mutex_);
+    --peerCalls_;
+  }
+  peerIdle_.notify_all();
 }
 
 void MemoryLink::SendToProgram(const uint8_t* data, size_t size) {
@@ -89,10 +102,10 @@ int MemoryLink::ProgramRead(uint8_t* buffer, size_t size) {
         return static_cast<int>(n);
       }
       if (waited == timeout) return 0;
-      peer = peer_;
+      peer = TakePeerLocked();
     }
     clock_.Advance(1);
-    if (peer) peer->OnTime(clock_.TickCount());
+    CallPeer(peer, [this](LinkPeer& p) { p.OnTime(clock_.TickCount()); });
   }
 }
 
@@ -102,9 +115,9 @@ int MemoryLink::ProgramWrite(const uint8_t* data, size_t size) {
     std::lock_guard lock(mutex_);
     if (unplugged_) return -1;
     fromProgram_.append(reinterpret_cast<const char*>(data), size);
-    peer = peer_;
+    peer = TakePeerLocked();
   }
-  if (peer) peer->OnBytesFromProgram(data, size, clock_.TickCount());
+  CallPeer(peer, [&](LinkPeer& p) { p.OnBytesFromProgram(data, size, clock_.TickCount()); });
   return static_cast<int>(size);
 }
 

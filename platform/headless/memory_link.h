@@ -2,6 +2,7 @@
 // An in-memory serial line between the program and a peer (the simulated watch, or a test's script),
 // timed by a virtual clock so that thousands of empty reads cost no real time.
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -27,6 +28,8 @@ class MemoryLink {
  public:
   explicit MemoryLink(VirtualClock& clock) : clock_(clock) {}
 
+  // Waits for a call into the previous peer that is running on another thread to return, so that a
+  // peer may be destroyed right after detaching itself.
   void Attach(LinkPeer* peer);
   // Peer side: queue bytes for the program to read.
   void SendToProgram(const uint8_t* data, size_t size);
@@ -51,6 +54,13 @@ class MemoryLink {
   VirtualClock& Clock() { return clock_; }
 
  private:
+  // The peer, counted as called; the caller holds the lock and hands it to CallPeer.
+  LinkPeer* TakePeerLocked() {
+    if (peer_ != nullptr) ++peerCalls_;
+    return peer_;
+  }
+  template <typename Call>
+  void CallPeer(LinkPeer* peer, Call call);
   friend class MemoryPort;
   int ProgramRead(uint8_t* buffer, size_t size);
   int ProgramWrite(const uint8_t* data, size_t size);
@@ -60,6 +70,8 @@ class MemoryLink {
 
   VirtualClock& clock_;
   LinkPeer* peer_ = nullptr;
+  int peerCalls_ = 0;  // calls into the peer running now
+  std::condition_variable peerIdle_;
   mutable std::mutex mutex_;
   std::deque<uint8_t> toProgram_;
   std::string fromProgram_;

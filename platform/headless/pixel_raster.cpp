@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kemlog::platform::headless {
 
@@ -9,6 +10,15 @@ namespace {
 
 uint8_t Channel(double value) {
   return static_cast<uint8_t>(std::lround(std::clamp(value, 0.0, 1.0) * 255.0));
+}
+
+int ClampToInt(int64_t value) {
+  return static_cast<int>(std::clamp<int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// The rectangle of a picture placed at `at`, held to the int range.
+Rect PlacedAt(Point at, const Picture& picture) {
+  return {at.x, at.y, ClampToInt(int64_t{at.x} + picture.width), ClampToInt(int64_t{at.y} + picture.height)};
 }
 
 Rgba PictureAt(const Picture& picture, int x, int y) {
@@ -52,12 +62,8 @@ PixelRaster::PixelRaster(int width, int height) {
 }
 
 Rect PixelRaster::Bounds(const Rect& rect, const std::optional<Rect>& clip) const {
-  Rect r{std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, Width()), std::min(rect.bottom, Height())};
-  if (clip) {
-    r = {std::max(r.left, clip->left), std::max(r.top, clip->top), std::min(r.right, clip->right),
-         std::min(r.bottom, clip->bottom)};
-  }
-  return r;
+  const Rect r = Intersect(rect, Rect{0, 0, Width(), Height()});
+  return clip ? Intersect(r, *clip) : r;
 }
 
 Rgba PixelRaster::Get(int x, int y) const { return PictureAt(pixels_, x, y); }
@@ -84,13 +90,16 @@ void PixelRaster::Fill(const Rect& rect, Rgba colour, const std::optional<Rect>&
 
 void PixelRaster::DrawPicture(const Rect& target, const Picture& picture, const ColourMatrix& matrix,
                               const std::optional<Rect>& clip) {
-  if (!picture.Valid() || target.Width() <= 0 || target.Height() <= 0) return;
+  // Spans in 64 bits: a target far outside the raster must not overflow.
+  const int64_t width = int64_t{target.right} - target.left;
+  const int64_t height = int64_t{target.bottom} - target.top;
+  if (!picture.Valid() || width <= 0 || height <= 0) return;
   const bool identity = matrix.IsIdentity();
   const Rect r = Bounds(target, clip);
   for (int y = r.top; y < r.bottom; ++y) {
-    const int64_t sy = int64_t{y - target.top} * picture.height / target.Height();
+    const int64_t sy = (int64_t{y} - target.top) * picture.height / height;
     for (int x = r.left; x < r.right; ++x) {
-      const int64_t sx = int64_t{x - target.left} * picture.width / target.Width();
+      const int64_t sx = (int64_t{x} - target.left) * picture.width / width;
       Rgba source = PictureAt(picture, static_cast<int>(sx), static_cast<int>(sy));
       if (!identity) source = ApplyMatrix(source, matrix);
       Put(x, y, BlendPixel(Get(x, y), source));
@@ -100,7 +109,7 @@ void PixelRaster::DrawPicture(const Rect& target, const Picture& picture, const 
 
 void PixelRaster::Copy(const Picture& source, Point at, const std::optional<Rect>& clip) {
   if (!source.Valid()) return;
-  const Rect r = Bounds(Rect{at.x, at.y, at.x + source.width, at.y + source.height}, clip);
+  const Rect r = Bounds(PlacedAt(at, source), clip);
   for (int y = r.top; y < r.bottom; ++y) {
     for (int x = r.left; x < r.right; ++x) Put(x, y, PictureAt(source, x - at.x, y - at.y));
   }
@@ -108,16 +117,18 @@ void PixelRaster::Copy(const Picture& source, Point at, const std::optional<Rect
 
 void PixelRaster::BlendOver(const Picture& source, Point at) {
   if (!source.Valid()) return;
-  const Rect r = Bounds(Rect{at.x, at.y, at.x + source.width, at.y + source.height}, std::nullopt);
+  const Rect r = Bounds(PlacedAt(at, source), std::nullopt);
   for (int y = r.top; y < r.bottom; ++y) {
     for (int x = r.left; x < r.right; ++x) Put(x, y, BlendPixel(Get(x, y), PictureAt(source, x - at.x, y - at.y)));
   }
 }
 
 Picture PixelRaster::Read(const Rect& area) const {
-  PixelRaster out(area.Width(), area.Height());
-  if (out.Width() == 0) return {};
-  out.Copy(pixels_, Point{-area.left, -area.top}, std::nullopt);
+  const int64_t width = int64_t{area.right} - area.left;
+  const int64_t height = int64_t{area.bottom} - area.top;
+  if (width <= 0 || height <= 0 || width * height > kMaxPicturePixels) return {};
+  PixelRaster out(static_cast<int>(width), static_cast<int>(height));
+  out.Copy(pixels_, Point{ClampToInt(-int64_t{area.left}), ClampToInt(-int64_t{area.top})}, std::nullopt);
   return out.Pixels();
 }
 

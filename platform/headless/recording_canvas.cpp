@@ -80,13 +80,7 @@ Size RecordingCanvas::MeasureText(std::string_view text, const Font& font) {
 Size RecordingCanvas::TextExtent(std::string_view text, const Font& font) { return MeasureText(text, font); }
 
 void RecordingCanvas::PushClip(const Rect& rect) {
-  Rect clip = rect;
-  if (!clips_.empty()) {
-    const Rect& outer = clips_.back();
-    clip = {std::max(clip.left, outer.left), std::max(clip.top, outer.top), std::min(clip.right, outer.right),
-            std::min(clip.bottom, outer.bottom)};
-  }
-  clips_.push_back(clip);
+  clips_.push_back(clips_.empty() ? rect : Intersect(rect, clips_.back()));
 }
 
 void RecordingCanvas::PopClip() {

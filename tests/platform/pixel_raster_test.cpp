@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "platform/headless/pixel_raster.h"
 #include "platform/headless/recording_canvas.h"
 
@@ -97,6 +99,20 @@ TEST(PixelRaster, ASurfaceTooLargeToHoldKeepsNoPixels) {
   huge.Fill({0, 0, 100000, 100000}, {1, 2, 3, 255}, {});
   EXPECT_FALSE(huge.At(0, 0));
   EXPECT_TRUE(huge.Read({0, 0, 2, 2}).Valid());  // transparent: nothing there
+}
+
+TEST(PixelRaster, RectanglesAtTheEndsOfTheIntRangeStayInside) {
+  constexpr int kMin = std::numeric_limits<int>::min();
+  constexpr int kMax = std::numeric_limits<int>::max();
+  PixelRaster raster(4, 4);
+  const Picture dot{1, 1, {9, 9, 9, 255}};
+  raster.DrawPicture({kMin, kMin, kMax, kMax}, dot, ColourMatrix::Identity(), {});
+  EXPECT_EQ(*raster.At(3, 3), (Rgba{9, 9, 9, 255}));  // the whole raster lies inside the target
+  raster.Copy(Picture{2, 2, std::vector<uint8_t>(16, 1)}, {kMax, kMax}, {});
+  raster.BlendOver(Picture{2, 2, std::vector<uint8_t>(16, 1)}, {kMax - 1, kMin});
+  EXPECT_EQ(*raster.At(0, 0), (Rgba{9, 9, 9, 255}));
+  EXPECT_TRUE(raster.Read({kMin, kMin, kMax, kMax}).Empty());  // too large to hold
+  EXPECT_TRUE(raster.Read({kMin, 0, kMin + 2, 2}).Valid());
 }
 
 TEST(RecordingCanvas, FillsPicturesAndSurfaceCopiesReachThePixels) {

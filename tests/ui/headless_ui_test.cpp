@@ -192,6 +192,47 @@ TEST_F(HeadlessUiTest, AModalLoopThatNobodyEndsGivesUpAfterItsLimit) {
   EXPECT_TRUE(ui.LoopTimedOut());
 }
 
+// A dialog whose only life is its own timer: the loop turns it, but nobody ends the dialog.
+struct Ticker : Recorder {
+  using Recorder::Recorder;
+  void OnInitDialog(WindowId s) override {
+    Recorder::OnInitDialog(s);
+    ui.SetTimer(s, 1, 10);
+  }
+};
+
+TEST_F(HeadlessUiTest, AModalLoopTurningOnlyItsOwnTimersGivesUpAfterItsLimit) {
+  ui.SetLoopLimit(std::chrono::milliseconds(50));
+  Ticker ticker(ui, clock);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ui.RunModal(kTopLevel, {}, ticker), -1);
+  EXPECT_TRUE(ui.LoopTimedOut());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_GT(ticker.timers.size(), 1u);
+}
+
+// A timer handler that moves the clock on by more than its period each time.
+struct SlowTicker : Recorder {
+  using Recorder::Recorder;
+  void OnTimer(int id) override {
+    Recorder::OnTimer(id);
+    clock.Advance(100);
+  }
+};
+
+TEST_F(HeadlessUiTest, AdvancingTimeEndsEvenWhenATimerHandlerMovesTheClockOn) {
+  SlowTicker ticker(ui, clock);
+  ui.QueueStep([&] {
+    ui.SetTimer(ticker.self, 1, 10);
+    const uint32_t start = clock.TickCount();
+    ui.AdvanceTime(1000);
+    EXPECT_GE(clock.TickCount() - start, 1000u);
+    EXPECT_LE(ticker.timers.size(), 11u);
+    ui.EndDialog(ticker.self, 1);
+  });
+  EXPECT_EQ(ui.RunModal(kTopLevel, {}, ticker), 1);
+}
+
 TEST_F(HeadlessUiTest, ListRowsAndCells) {
   InsideModal(ui, top, [&](WindowId self) {
     WindowId list = ui.Control(self, kList);
