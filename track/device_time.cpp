@@ -50,9 +50,7 @@ int64_t WideSeconds(const DeviceTime& t) {
 }  // namespace
 
 int32_t EncodeDeviceSeconds(const DeviceTime& t) {
-  const int64_t seconds = WideSeconds(t);
-  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
-  return static_cast<int32_t>(seconds > kMax ? kMax : seconds);
+  return SaturateToInt32(WideSeconds(t));
 }
 
 DeviceTime DecodeDeviceSeconds(int32_t seconds) {

@@ -5,6 +5,13 @@
 
 namespace kemlog::track {
 
+// The value, or the nearest end of the 32-bit signed range when it lies beyond.
+constexpr int32_t SaturateToInt32(int64_t value) {
+  constexpr int64_t kMax = INT32_MAX;
+  constexpr int64_t kMin = INT32_MIN;
+  return static_cast<int32_t>(value > kMax ? kMax : (value < kMin ? kMin : value));
+}
+
 // Seconds added to every device time to show and store local time (nine hours).
 inline constexpr int32_t kLocalTimeOffset = 32400;
 

@@ -13,7 +13,9 @@
 #include <utility>
 
 #include "platform/paths.h"
+#include "track/history_row.h"
 #include "track/text_scan.h"
+#include "track/written_file.h"
 
 namespace kemlog::track {
 namespace {
@@ -32,12 +34,7 @@ constexpr const char* kGpxHead =
 constexpr const char* kGpxTail = "</trkseg>\r\n</trk>\r\n</gpx>";
 
 // Adds seconds to a device time, saturating at the ends of the 32-bit range instead of overflowing.
-int32_t ShiftTime(int32_t time, int32_t offset) {
-  const int64_t sum = static_cast<int64_t>(time) + offset;
-  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
-  constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(sum > kMax ? kMax : (sum < kMin ? kMin : sum));
-}
+int32_t ShiftTime(int32_t time, int32_t offset) { return SaturateToInt32(static_cast<int64_t>(time) + offset); }
 
 // The eight lines of one point; each line fits the 256-byte buffer.
 void AppendPointBlock(std::string& out, const TrackPointRecord& p, int32_t offset) {
@@ -90,7 +87,8 @@ bool WriteGpxFile(std::span<const TrackPointRecord> points, int32_t offset, LogS
                   std::string folder, const FileErrorReporter& reportError) {
   summary.startTime = ShiftTime(summary.startTime, offset);
   const std::string name = GpxFileName(summary.startTime);
-  std::FILE* file = std::fopen(platform::JoinPath(folder, name + ".gpx").c_str(), "wb");
+  const std::string path = GpxFilePath(folder, summary.startTime);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
     Report(reportError, errno);
     return false;
@@ -105,10 +103,9 @@ bool WriteGpxFile(std::span<const TrackPointRecord> points, int32_t offset, LogS
     ok = WriteText(file, text);
   }
   ok = ok && WriteText(file, kGpxTail);
-  const int writeError = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!ok || !closed) {
-    Report(reportError, !ok ? writeError : errno);
+  // A log cut short (the disk full) is not left to be read as the whole log.
+  if (const int error = CloseWrittenFile(file, path, ok); error != 0) {
+    Report(reportError, error);
     return false;
   }
   return true;
@@ -173,11 +170,7 @@ class GpxReader {
   }
 
   void PointEnd(std::string_view, const char*) {
-    record_.pace = 0;
-    if (firstTime_ && record_.distance != 0) {
-      const float elapsed = static_cast<float>(record_.time - *firstTime_);
-      record_.pace = static_cast<float>(elapsed / 60 / (record_.distance * 0.001));
-    }
+    record_.pace = firstTime_ ? DownloadPace(record_.time - *firstTime_, record_.distance) : 0;
     consumer_.OnPointEnd(record_);
     if (!firstTime_) firstTime_ = record_.time;
     ++pointIndex_;

@@ -4,21 +4,14 @@
 
 #include <cmath>
 #include <cstdio>
-#include <limits>
 
 #include "track/device_time.h"
 
 namespace kemlog::track {
 namespace {
 
-int32_t ClampToInt32(int64_t v) {
-  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
-  constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(v > kMax ? kMax : (v < kMin ? kMin : v));
-}
+}  // namespace
 
-// m'ss" of a pace in minutes. A pace read from a file may be anything: a value that is not finite
-// shows as 0, and one beyond the int range shows as the nearest whole minutes the range holds.
 std::string PaceText(float pace) {
   constexpr float kLimit = 2147483520.0f;  // the largest float below 2^31
   int minutes = 0;
@@ -33,8 +26,6 @@ std::string PaceText(float pace) {
   std::snprintf(text, sizeof text, "%d'%02d\" /km", minutes, seconds);
   return text;
 }
-
-}  // namespace
 
 HistoryRow FormatHistoryRow(int32_t start, int32_t end, int32_t duration, float pace, uint32_t calories,
                             uint32_t distance) {
@@ -58,7 +49,7 @@ float DownloadPace(uint32_t duration, uint32_t distance) {
 HistoryRow DownloadHistoryRow(const LogSummaryRecord& shiftedSummary) {
   const int64_t start = shiftedSummary.startTime;
   const int64_t duration = shiftedSummary.duration;
-  return FormatHistoryRow(shiftedSummary.startTime, ClampToInt32(start + duration), ClampToInt32(duration),
+  return FormatHistoryRow(shiftedSummary.startTime, SaturateToInt32(start + duration), SaturateToInt32(duration),
                           DownloadPace(shiftedSummary.duration, shiftedSummary.distance), shiftedSummary.calories,
                           shiftedSummary.distance);
 }

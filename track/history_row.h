@@ -16,6 +16,10 @@ using HistoryRow = std::array<std::string, 5>;
 HistoryRow FormatHistoryRow(int32_t start, int32_t end, int32_t duration, float pace, uint32_t calories,
                             uint32_t distance);
 
+// m'ss" /km of a pace in minutes per km. A pace read from a file may be anything: a value that is not
+// finite shows as 0'00", and one beyond the int range as the nearest whole minutes the range holds.
+std::string PaceText(float pace);
+
 // The pace of a downloaded log: duration / 60 / (distance km), 0 for distance 0, in single precision.
 float DownloadPace(uint32_t duration, uint32_t distance);
 

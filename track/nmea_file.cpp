@@ -10,15 +10,14 @@
 
 #include "track/device_time.h"
 #include "track/text_scan.h"
+#include "track/written_file.h"
 
 namespace kemlog::track {
 namespace {
 
 constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
-int32_t TimeAsDeviceSeconds(uint32_t time) {
-  return static_cast<int32_t>(time > kInt32Max ? kInt32Max : time);
-}
+int32_t TimeAsDeviceSeconds(uint32_t time) { return SaturateToInt32(time); }
 
 // "$" + text + "*" + checksum + CR LF; the checksum is the XOR of the bytes between '$' and '*'.
 void AppendSentence(std::string& out, const char* text) {
@@ -227,11 +226,12 @@ bool WriteNmeaFile(const std::string& path, std::span<const tagTrackLog> points)
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
   bool ok = true;
-  for (const tagTrackLog& point : points) {
-    const std::string lines = FormatNmeaPoint(point);
-    ok = ok && std::fwrite(lines.data(), 1, lines.size(), file) == lines.size();
+  for (size_t i = 0; ok && i < points.size(); ++i) {
+    const std::string lines = FormatNmeaPoint(points[i]);
+    ok = std::fwrite(lines.data(), 1, lines.size(), file) == lines.size();
   }
-  return std::fclose(file) == 0 && ok;
+  // An export cut short is removed rather than left looking like the whole log.
+  return CloseWrittenFile(file, path, ok) == 0;
 }
 
 NmeaReadResult ReadNmeaFile(const std::string& path) {
@@ -253,7 +253,7 @@ std::optional<ImportedLog> BuildImportedLog(const NmeaReadResult& read) {
   ImportedLog log;
   const int64_t duration = static_cast<int64_t>(last.time) - static_cast<int64_t>(first.time);
   log.row = FormatHistoryRow(TimeAsDeviceSeconds(first.time), TimeAsDeviceSeconds(last.time),
-                             static_cast<int32_t>(duration < 0 ? 0 : (duration > kInt32Max ? kInt32Max : duration)),
+                             SaturateToInt32(duration < 0 ? 0 : duration),
                              last.pace, last.calories, last.distance);
   log.summary.startTime = TimeAsDeviceSeconds(first.time);
   log.summary.pointCount = static_cast<uint32_t>(read.points.size());

@@ -36,6 +36,27 @@ const TimeCase kKnownTimes[] = {
     {2147483647, Make(68, 1, 19, 3, 14, 7)},
 };
 
+TEST(SaturateToInt32, KeepsValuesInRangeAndStopsAtTheEnds) {
+  struct Case {
+    int64_t value;
+    int32_t saturated;
+  };
+  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+  constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
+  const Case cases[] = {
+      {0, 0},
+      {-86400, -86400},
+      {kMax, INT32_MAX},
+      {kMax + 1, INT32_MAX},
+      {std::numeric_limits<int64_t>::max(), INT32_MAX},
+      {kMin, INT32_MIN},
+      {kMin - 1, INT32_MIN},
+      {std::numeric_limits<int64_t>::min(), INT32_MIN},
+      {0xFFFFFFFFll, INT32_MAX},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SaturateToInt32(c.value), c.saturated) << c.value;
+}
+
 TEST(DeviceTime, KnownCountsDecodeAndEncode) {
   for (const TimeCase& c : kKnownTimes) {
     SCOPED_TRACE(c.seconds);

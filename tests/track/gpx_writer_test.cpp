@@ -118,6 +118,42 @@ TEST_F(WriterTest, SameStartReplacesTheEarlierFile) {
             kHead + "<name>Kem_20000101_000140</name>\r\n<trkseg>\r\n" + kTail);
 }
 
+TEST_F(WriterTest, AFileCutShortIsReportedAndRemoved) {
+  const std::vector<TrackPointRecord> points(100);
+  struct Case {
+    size_t room;           // bytes the file may grow to
+    const char* reason;
+  };
+  // 0: not even the head fits; 2000: the head and some points do.
+  const Case cases[] = {{0, "File too large"}, {2000, "File too large"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.room);
+    errors.clear();
+    LogSummaryRecord summary = Summary(0, 100);
+    {
+      testing::FileSizeLimit limit(c.room);
+      EXPECT_FALSE(WriteGpxFile(points, 0, summary, folder.Path(), reporter));
+    }
+    EXPECT_EQ(errors, std::vector<std::string>{c.reason});
+    EXPECT_FALSE(std::filesystem::exists(folder.File("Kem_20000101_000000.gpx")));
+  }
+  // With room enough the same log is written whole.
+  LogSummaryRecord summary = Summary(0, 100);
+  ASSERT_TRUE(WriteGpxFile(points, 0, summary, folder.Path(), reporter));
+  EXPECT_TRUE(ReadBytes(folder.File("Kem_20000101_000000.gpx")).ends_with(kTail));
+}
+
+TEST_F(WriterTest, AFailedWriteLeavesADeviceTheNameLeadsToAlone) {
+  // The name leads to a device on which every write fails for want of space.
+  const std::string path = folder.File("Kem_20000101_000000.gpx");
+  std::filesystem::create_symlink("/dev/full", path);
+  LogSummaryRecord summary = Summary(0, 0);
+  EXPECT_FALSE(WriteGpxFile({}, 0, summary, folder.Path(), reporter));
+  EXPECT_EQ(errors, std::vector<std::string>{"No space left on device"});
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  EXPECT_TRUE(std::filesystem::exists("/dev/full"));
+}
+
 TEST_F(WriterTest, MissingFolderIsReportedAndWritesNothing) {
   LogSummaryRecord summary = Summary(515403000, 0);
   const std::string missing = folder.File("no_such_folder");

@@ -86,7 +86,23 @@ TEST(HistoryRow, PaceReadFromAFileIsShownSafely) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FormatHistoryRow(0, 0, 0, c.pace, 0, 0)[2], c.text) << c.pace;
+    EXPECT_EQ(PaceText(c.pace), c.text) << c.pace;
   }
+}
+
+TEST(HistoryRow, PaceTextOnItsOwn) {
+  struct Case {
+    float pace;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0.0f, "0'00\" /km"},
+      {5.75f, "5'45\" /km"},
+      {6.25f, "6'15\" /km"},
+      {-std::numeric_limits<float>::infinity(), "0'00\" /km"},
+      {2147483520.0f, "2147483520'00\" /km"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PaceText(c.pace), c.text) << c.pace;
 }
 
 }  // namespace

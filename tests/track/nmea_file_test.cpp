@@ -69,6 +69,32 @@ TEST(NmeaExport, WritesEveryPointOrReportsFailure) {
   EXPECT_FALSE(WriteNmeaFile(folder.File("missing/out.nmea"), points));
 }
 
+TEST(NmeaExport, AnExportCutShortFailsAndLeavesNoFile) {
+  TempFolder folder;
+  const std::vector<tagTrackLog> points(200, Point(k163000, 1, 2));
+  const std::string path = folder.File("out.nmea");
+  for (const size_t room : {size_t{0}, size_t{5000}}) {
+    {
+      testing::FileSizeLimit limit(room);
+      EXPECT_FALSE(WriteNmeaFile(path, points)) << room;
+    }
+    EXPECT_FALSE(std::filesystem::exists(path)) << room;
+  }
+  // An earlier export under the name is not kept either: it was replaced when the file was opened.
+  folder.Write("out.nmea", "earlier export");
+  {
+    testing::FileSizeLimit limit(100);
+    EXPECT_FALSE(WriteNmeaFile(path, points));
+  }
+  EXPECT_FALSE(std::filesystem::exists(path));
+  // A device the name leads to stays.
+  const std::string link = folder.File("full.nmea");
+  std::filesystem::create_symlink("/dev/full", link);
+  EXPECT_FALSE(WriteNmeaFile(link, points));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_TRUE(std::filesystem::exists("/dev/full"));
+}
+
 struct ImportTest : ::testing::Test {
   TempFolder folder;
   NmeaReadResult Read(const std::string& bytes) { return ReadNmeaFile(folder.Write("in.nmea", bytes)); }

@@ -1,6 +1,9 @@
 #pragma once
 // A fresh folder under the system's temporary directory, removed with everything in it at the end.
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -37,6 +40,29 @@ class TempFolder {
 
  private:
   std::filesystem::path path_;
+};
+
+// While it lives, files written by this process cannot grow beyond `bytes`: a write past that
+// fails (EFBIG) as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previousSignal_ = ::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    ::signal(SIGXFSZ, previousSignal_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit previous_{};
+  void (*previousSignal_)(int) = SIG_DFL;
 };
 
 inline std::string ReadBytes(const std::string& path) {
