@@ -17,7 +17,8 @@
 namespace kemlog::cli {
 namespace {
 
-// Prints each stored log as soon as its file is listed; progress and problems go to stderr.
+// Prints each stored log as soon as its file is listed (the download adds a log's history row right
+// before its file); progress and problems go to stderr.
 class ConsoleDownloadSink : public device::LogDownloadSink {
  public:
   ConsoleDownloadSink(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
@@ -27,11 +28,10 @@ class ConsoleDownloadSink : public device::LogDownloadSink {
     err_ << "downloading log " << index << " of " << count << '\n' << std::flush;
   }
   int LogFileCount() override { return static_cast<int>(paths_); }
-  void InsertHistoryRow(int index, const track::HistoryRow& row) override { rows_[index] = row; }
+  void InsertHistoryRow(int, const track::HistoryRow& row) override { row_ = row; }
   int AddLogFile(const std::string& path) override {
-    const int index = static_cast<int>(paths_++);
-    PrintRow(out_, rows_[index], path);
-    return index;
+    PrintRow(out_, row_, path);
+    return static_cast<int>(paths_++);
   }
   void ReportFileError(const std::string& message) override {
     ++fileErrors_;
@@ -43,7 +43,7 @@ class ConsoleDownloadSink : public device::LogDownloadSink {
  private:
   std::ostream& out_;
   std::ostream& err_;
-  std::map<int, track::HistoryRow> rows_;
+  track::HistoryRow row_{};
   size_t paths_ = 0;
   int fileErrors_ = 0;
 };
@@ -67,8 +67,9 @@ int DownloadCommand(const Args& args, std::ostream& out, std::ostream& err) {
   const Arguments a(args, options, kWatchFlags);
   if (!a.Error().empty()) return Usage(err, a.Error());
   if (!a.Positional().empty()) return Usage(err, "unexpected argument " + a.Positional().front());
-  if (!a.Number("--seed", 0, 0xFFFFFFFFL) || !a.Number("--logs", 0, 1000) || !a.Number("--points", 0, 1000000))
-    return Usage(err, "--seed, --logs and --points take a number");
+  std::string problem;
+  const std::optional<DemoOptions> demo = ParseDemoOptions(a, problem);
+  if (!demo) return Usage(err, problem);
 
   const std::string folder = a.Value("--out").value_or(platform::DefaultLogFolder());
   std::error_code ec;
@@ -78,7 +79,7 @@ int DownloadCommand(const Args& args, std::ostream& out, std::ostream& err) {
     return 1;
   }
   WatchConnection watch;
-  if (!watch.Connect(a, err, "download")) return 1;
+  if (!watch.Connect(a, *demo, err, "download")) return 1;
 
   ConsoleDownloadSink sink(out, err);
   device::DeviceLink link = watch.Port().Link();

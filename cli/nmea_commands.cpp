@@ -66,7 +66,11 @@ int ImportNmeaCommand(const Args& args, std::ostream& out, std::ostream& err) {
   const std::string folder = a.Value("--out").value_or(platform::DefaultLogFolder());
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
-  bool written = !ec;
+  if (ec) {
+    err << "kemlog-cli import-nmea: cannot create " << folder << ": " << ec.message() << '\n';
+    return 1;
+  }
+  bool written = true;
   const std::string path = track::StoreImportedLog(*log, folder, [&](const std::string& message) {
     err << "kemlog-cli import-nmea: cannot write GPX file: " << message << '\n';
     written = false;

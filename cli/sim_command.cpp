@@ -20,20 +20,20 @@ extern "C" void OnInterrupt(int) { g_interrupted = 1; }
 
 int SimCommand(const Args& args, std::ostream& out, std::ostream& err) {
   const Arguments a(args, {"--logs", "--seed", "--points"}, {});
-  const auto seed = a.Number("--seed", kDemoSeed, 0xFFFFFFFFL);
-  const auto logs = a.Number("--logs", kDemoLogs, 1000);
-  const auto points = a.Number("--points", kDemoPoints, 1000000);
-  if (!a.Error().empty() || !a.Positional().empty() || !seed || !logs || !points) {
-    err << "kemlog-cli sim: bad arguments\nTry 'kemlog-cli sim --help'.\n";
+  std::string problem = a.Error();
+  if (problem.empty() && !a.Positional().empty()) problem = "unexpected argument " + a.Positional().front();
+  const std::optional<DemoOptions> demo = problem.empty() ? ParseDemoOptions(a, problem) : std::nullopt;
+  if (!demo) {
+    err << "kemlog-cli sim: " << problem << "\nTry 'kemlog-cli sim --help'.\n";
     return 2;
   }
-  DemoWatch watch(static_cast<uint32_t>(*seed), static_cast<int>(*logs), static_cast<int>(*points));
+  DemoWatch watch(*demo);
   if (!watch.Start()) {
     err << "kemlog-cli sim: no pseudo-terminal available\n";
     return 1;
   }
   out << watch.Path() << '\n' << std::flush;
-  err << "serving " << *logs << " logs; press Ctrl-C to stop\n";
+  err << "serving " << demo->logs << " logs; press Ctrl-C to stop\n";
   g_interrupted = 0;
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);

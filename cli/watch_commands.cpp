@@ -107,21 +107,32 @@ int PortsCommand(const Args& args, std::ostream& out, std::ostream& err) {
 int VersionCommand(const Args& args, std::ostream& out, std::ostream& err) {
   const Arguments a(args, kWatchOptions, kWatchFlags);
   if (!a.Error().empty() || !a.Positional().empty()) return Usage(err, "version", a.Error().empty() ? "takes no arguments" : a.Error());
+  std::string problem;
+  const std::optional<DemoOptions> demo = ParseDemoOptions(a, problem);
+  if (!demo) return Usage(err, "version", problem);
   WatchConnection watch;
-  if (!watch.Connect(a, err, "version")) return 1;
+  if (!watch.Connect(a, *demo, err, "version")) return 1;
   device::DeviceLink link = watch.Port().Link();
-  out << device::QueryDeviceVersion(link) << '\n';
+  const device::VersionAnswer answer = device::AskDeviceVersion(link);
+  if (!answer.answered) {
+    err << "kemlog-cli version: the watch did not answer\n" << device::kConnectionMessage << '\n';
+    return 1;
+  }
+  out << answer.text << '\n';
   return 0;
 }
 
 int GpsUpdateCommand(const Args& args, std::ostream& out, std::ostream& err) {
   const Arguments a(args, kWatchOptions, kWatchFlags);
   if (!a.Error().empty() || a.Positional().size() != 1) return Usage(err, "gps-update", "needs one FILE");
+  std::string problem;
+  const std::optional<DemoOptions> demo = ParseDemoOptions(a, problem);
+  if (!demo) return Usage(err, "gps-update", problem);
   const std::string& path = a.Positional()[0];
   const auto showMessage = [&err](const std::string& text) { err << text << '\n'; };
   if (!device::CheckGpsDataFile(path, showMessage)) return 1;
   WatchConnection watch;
-  if (!watch.Connect(a, err, "gps-update")) return 1;
+  if (!watch.Connect(a, *demo, err, "gps-update")) return 1;
   err << device::kUpdatingMessage << '\n';
   device::DeviceLink link = watch.Port().Link();
   const device::GpsDataSendResult result = device::SendGpsData(link, path, showMessage);
@@ -134,13 +145,16 @@ int GpsUpdateCommand(const Args& args, std::ostream& out, std::ostream& err) {
 int FirmwareUpdateCommand(const Args& args, std::ostream& out, std::ostream& err) {
   const Arguments a(args, kWatchOptions, kWatchFlags);
   if (!a.Error().empty() || a.Positional().size() != 1) return Usage(err, "firmware-update", "needs one FILE.bin");
+  std::string problem;
+  const std::optional<DemoOptions> demo = ParseDemoOptions(a, problem);
+  if (!demo) return Usage(err, "firmware-update", problem);
   const std::string& path = a.Positional()[0];
   if (!device::CheckFirmwareFile(path)) {
     err << "kemlog-cli firmware-update: " << FirmwareOutcomeText(device::FirmwareUpdateOutcome::InvalidImage) << '\n';
     return 1;
   }
   WatchConnection watch;
-  if (!watch.Connect(a, err, "firmware-update")) return 1;
+  if (!watch.Connect(a, *demo, err, "firmware-update")) return 1;
   ConsoleFirmwareUi ui(err);
   const device::FirmwareUpdateOutcome outcome = device::RunFirmwareUpdate(watch.Port(), watch.Devices(), path, ui);
   (outcome == device::FirmwareUpdateOutcome::Completed ? out : err) << FirmwareOutcomeText(outcome) << '\n';

@@ -7,14 +7,19 @@
 
 namespace kemlog::cli {
 
-bool WatchConnection::Connect(const Arguments& args, std::ostream& err, const std::string& command) {
+int FindNamedPort(platform::DeviceList& devices, std::string& portName) {
+  std::string found;
+  if (device::FindDevicePort(devices, found) == 0 || found.empty()) return 0;
+  portName = found;
+  return 1;
+}
+
+bool WatchConnection::Connect(const Arguments& args, const DemoOptions& demo, std::ostream& err,
+                              const std::string& command) {
   devices_ = platform::SystemDeviceList();
   port_ = std::make_unique<device::DevicePort>(platform::OpenSerialPort, platform::SystemClock());
   if (args.Has("--demo")) {
-    const auto seed = args.Number("--seed", kDemoSeed, 0xFFFFFFFFL).value_or(kDemoSeed);
-    const auto logs = args.Number("--logs", kDemoLogs, 1000).value_or(kDemoLogs);
-    const auto points = args.Number("--points", kDemoPoints, 1000000).value_or(kDemoPoints);
-    demo_ = std::make_unique<DemoWatch>(static_cast<uint32_t>(seed), static_cast<int>(logs), static_cast<int>(points));
+    demo_ = std::make_unique<DemoWatch>(demo);
     if (!demo_->Start()) {
       err << "kemlog-cli " << command << ": no pseudo-terminal for the simulated watch\n";
       return false;
@@ -25,7 +30,7 @@ bool WatchConnection::Connect(const Arguments& args, std::ostream& err, const st
     port_->portName = *path;
     port_->nameFoundAtStart = 1;
   } else {
-    port_->nameFoundAtStart = device::FindDevicePort(*devices_, port_->portName);
+    port_->nameFoundAtStart = FindNamedPort(*devices_, port_->portName);
     err << "looking for the watch...\n";
   }
   device::EnsureDevicePort(*port_, *devices_);

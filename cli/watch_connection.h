@@ -17,11 +17,16 @@ namespace kemlog::cli {
 inline const std::set<std::string> kWatchOptions = {"--port", "--seed", "--logs", "--points"};
 inline const std::set<std::string> kWatchFlags = {"--demo"};
 
+// Looks for the watch by its friendly name: 1, with portName set, only when a name was found; 0 when
+// the port has to be found by a scan (also when the list could not be read or the watch's name holds
+// no port).
+int FindNamedPort(platform::DeviceList& devices, std::string& portName);
+
 class WatchConnection {
  public:
-  // Opens the port as the options say; false (with the connection message on err) when no watch
-  // can be reached.
-  bool Connect(const Arguments& args, std::ostream& err, const std::string& command);
+  // Opens the port as the options say (demo: the simulated watch with those options); false (with
+  // the connection message on err) when no watch can be reached.
+  bool Connect(const Arguments& args, const DemoOptions& demo, std::ostream& err, const std::string& command);
 
   device::DevicePort& Port() { return *port_; }
   platform::DeviceList& Devices() { return *devices_; }

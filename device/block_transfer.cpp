@@ -60,22 +60,12 @@ int ReadBlockBytes(DeviceLink& link, uint8_t* place, int length) {
   return got;
 }
 
-std::string Format(const char* format, auto... values) {
-  char body[128];
-  std::snprintf(body, sizeof body, format, values...);
-  return body;
-}
-
 // Waits for the watch's answer to an announcement: nothing when none came, else whether it was
 // "PKRV900,<number>,3".
 std::optional<bool> Acknowledgement(DeviceLink& link, int number) {
-  std::array<char, kReplySize> reply{};
-  if (!WaitReply(900, reply, link, kReplyBudget)) return std::nullopt;
-  int replyNumber = 0;
-  int answered = 0;
-  int status = 0;
-  std::sscanf(reply.data() + 4, "%d,%d,%d", &replyNumber, &answered, &status);
-  return answered == number && status == 3;
+  const std::optional<ReplyFields> reply = WaitReplyFields(link, 900, kReplyBudget);
+  if (!reply) return std::nullopt;
+  return reply->first == number && reply->second == 3;
 }
 
 }  // namespace
@@ -93,8 +83,10 @@ bool ReceiveBlocks(DeviceLink& link, std::span<uint8_t> destination) {
   int announcedTotal = 0;
   unsigned int payloadCrc = 0;
   std::sscanf(reply.data() + 4, "%d,%d,%08X", &number, &announcedTotal, &payloadCrc);
+  // The caller's buffer is exactly the payload it asked for: a payload of any other size is not the
+  // one requested, and a shorter one would leave part of the buffer as zeros taken for records.
   const auto total = static_cast<uint32_t>(announcedTotal);
-  if (total > destination.size()) {
+  if (announcedTotal < 0 || total != destination.size()) {
     SendSentence(link, "PKRV900,901,2");
     return false;
   }
@@ -137,14 +129,14 @@ namespace kemlog::device {
 
 bool SendBlocks(DeviceLink& link, std::span<const uint8_t> data) {
   const auto total = static_cast<unsigned int>(data.size());
-  SendSentence(link, Format("PKRV%d,%u,%08X", 901, total, Crc32(data)));
+  SendSentence(link, FormatBody("PKRV%d,%u,%08X", 901, total, Crc32(data)));
   if (Acknowledgement(link, 901) != true) return false;
   size_t offset = 0;
   int failures = 0;
   while (offset < data.size()) {
     if (failures >= kMaxFailures) return false;
     const std::span<const uint8_t> chunk = data.subspan(offset, std::min(kSendChunkSize, data.size() - offset));
-    SendSentence(link, Format("PKRV%d,%u,%u,%08X", 902, static_cast<unsigned int>(offset),
+    SendSentence(link, FormatBody("PKRV%d,%u,%u,%08X", 902, static_cast<unsigned int>(offset),
                               static_cast<unsigned int>(chunk.size()), Crc32(chunk)));
     const std::optional<bool> ready = Acknowledgement(link, 902);
     if (!ready) {

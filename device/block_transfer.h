@@ -15,9 +15,10 @@ namespace kemlog::device {
 uint32_t Crc32(const uint8_t* data, size_t length);
 inline uint32_t Crc32(std::span<const uint8_t> data) { return Crc32(data.data(), data.size()); }
 
-// Receives one payload into destination, whose size is the expected payload size. Announcements
-// beyond the buffer are refused with status 2 and count as failures. True when every byte arrived
-// and the payload checksum (unless FFFFFFFF) matches.
+// Receives one payload into destination, whose size is the expected payload size. A payload of
+// another size is refused with status 2 and fails; announced blocks beyond the buffer are refused with
+// status 2 and count as failures. True when every byte arrived and the payload checksum (unless
+// FFFFFFFF) matches.
 bool ReceiveBlocks(DeviceLink& link, std::span<uint8_t> destination);
 
 // Sends one payload to the watch: 901 with its size and checksum, then chunks of at most 4096 bytes,

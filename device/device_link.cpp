@@ -17,6 +17,11 @@ void PortHandle::Purge() {
   if (port_) port_->Purge();
 }
 
+void PortHandle::DiscardInput() {
+  std::lock_guard lock(mutex_);
+  if (port_) port_->DiscardInput();
+}
+
 bool PortHandle::Close() {
   std::lock_guard lock(mutex_);
   if (!port_) return false;
@@ -51,5 +56,11 @@ int DeviceLink::Write(const uint8_t* data, size_t size) { return port_ ? port_->
 void DeviceLink::Purge() {
   if (port_) port_->Purge();
 }
+
+void DeviceLink::DiscardInput() {
+  if (port_) port_->DiscardInput();
+}
+
+bool DeviceLink::Close() { return port_ && port_->Close(); }
 
 }  // namespace kemlog::device

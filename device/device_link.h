@@ -23,6 +23,8 @@ class PortHandle {
   int Read(uint8_t* buffer, size_t size);
   int Write(const uint8_t* data, size_t size);
   void Purge();
+  // Drops what waits to be read; what was written still goes out.
+  void DiscardInput();
   // Drops unread input and closes (what was written still goes out); false when it was closed
   // already.
   bool Close();
@@ -49,6 +51,10 @@ class DeviceLink {
   int Write(std::string_view bytes);
   int Write(const uint8_t* data, size_t size);
   void Purge();
+  void DiscardInput();
+  // Closes the port for every link that shares it (as PortHandle::Close); false when it was closed
+  // already or there is none.
+  bool Close();
 
   uint32_t TickCount() { return clock_.TickCount(); }
   void Sleep(uint32_t milliseconds) { clock_.Sleep(milliseconds); }

@@ -31,9 +31,11 @@ constexpr uint32_t kReconnectRetryMs = 500;
 constexpr uint32_t kDoneNoticeMs = 3000;
 // Bounds of waits that would otherwise last as long as the boot loader stays silent: the 'a'
 // handshake (about 4 s of one-byte reads), the preparation wait (about 10 s without an 'E') and the
-// acknowledgement of one packet (about 150 reads of up to 65 ms without an ACK).
+// acknowledgement of one packet (about 150 reads of up to 65 ms without an ACK). A boot loader that
+// keeps sending 'E' is given up after a minute.
 constexpr int kHandshakeAttempts = 2000;
 constexpr int kPrepareIdleLimit = 5000;
+constexpr uint32_t kPrepareLimitMs = 60000;
 constexpr int kAckReadLimit = 150;
 
 bool Contains(std::string_view text, std::string_view word) { return text.find(word) != std::string_view::npos; }
@@ -50,32 +52,41 @@ AckResult WaitForAck(DevicePort& port, DeviceLink& link) {
 }
 
 // The boot loader sends 'E' while it prepares; any other byte, or a long silence, ends the wait.
-void WaitWhileBootLoaderPrepares(DevicePort& port, DeviceLink& link) {
+// False when it was still preparing after kPrepareLimitMs.
+bool WaitWhileBootLoaderPrepares(DevicePort& port, DeviceLink& link) {
+  const uint32_t start = link.TickCount();
   for (int idle = 0; port.DevicePresent && idle < kPrepareIdleLimit;) {
+    if (link.TickCount() - start >= kPrepareLimitMs) return false;
     const int byte = link.ReadByte();
     if (byte < 0) {
       ++idle;
     } else if (byte == 'E') {
       idle = 0;
     } else {
-      return;
+      return true;
     }
   }
+  return true;
 }
 
 // The packets of the image, then the end of transmission and, when the watch is still there, 'b'.
-FirmwareUpdateOutcome SendImage(DevicePort& port, std::ifstream& image, uint32_t total, FirmwareUpdateUi& ui) {
-  DeviceLink link = port.Link();
-  WaitWhileBootLoaderPrepares(port, link);
+// An image that cannot be read whole, or not as long as when it was measured, fails without telling
+// the boot loader that it ended.
+FirmwareUpdateOutcome SendImage(DevicePort& port, DeviceLink& link, std::ifstream& image, uint32_t total,
+                                FirmwareUpdateUi& ui) {
+  if (!WaitWhileBootLoaderPrepares(port, link)) return FirmwareUpdateOutcome::TransferFailed;
   ui.SetProgress(0);
   if (!port.DevicePresent) return FirmwareUpdateOutcome::TransferFailed;
 
   FirmwarePacket packet{};
   uint8_t block = 1;
+  bool imageEnded = false;
   for (uint32_t sent = 0;;) {
     std::array<char, kFirmwarePacketData> data{};
     image.read(data.data(), data.size());
+    if (image.bad()) return FirmwareUpdateOutcome::TransferFailed;
     const auto got = static_cast<size_t>(image.gcount());
+    if (got == kFirmwarePacketData && sent + 1 >= total) return FirmwareUpdateOutcome::TransferFailed;  // grew
     packet = BuildFirmwarePacket(block++, std::span(reinterpret_cast<const uint8_t*>(data.data()), got));
     link.Write(packet.data(), packet.size());
     const AckResult ack = WaitForAck(port, link);
@@ -83,6 +94,8 @@ FirmwareUpdateOutcome SendImage(DevicePort& port, std::ifstream& image, uint32_t
     if (ack == AckResult::Gone) break;
     ui.SetProgress(FirmwareProgress(++sent, total));
     if (got < kFirmwarePacketData) {
+      imageEnded = sent == total;
+      if (!imageEnded) return FirmwareUpdateOutcome::TransferFailed;  // shrank
       ui.SetProgress(100);
       break;
     }
@@ -90,9 +103,9 @@ FirmwareUpdateOutcome SendImage(DevicePort& port, std::ifstream& image, uint32_t
   }
   packet[0] = kEot;
   link.Write(packet.data(), packet.size());
-  if (!port.DevicePresent) return FirmwareUpdateOutcome::TransferFailed;
+  if (!port.DevicePresent || !imageEnded) return FirmwareUpdateOutcome::TransferFailed;
   link.Write("b");
-  port.CloseDevicePort();
+  link.Close();
   ui.ShowMessage(kDoneMessage);
   port.FirmwareTransferActive = 0;
   link.Sleep(kDoneNoticeMs);
@@ -100,6 +113,10 @@ FirmwareUpdateOutcome SendImage(DevicePort& port, std::ifstream& image, uint32_t
 }
 
 FirmwareUpdateOutcome TransferImage(DevicePort& port, const std::string& imagePath, FirmwareUpdateUi& ui) {
+  // The port is taken once, before the transfer phase begins: from then on presence tracking on the
+  // user interface thread may close the port and drop DevicePort's handle, so this thread uses only
+  // its own link (closing the port through it when done).
+  DeviceLink link = port.Link();
   std::ifstream image(imagePath, std::ios::binary);
   if (!image) return FirmwareUpdateOutcome::TransferFailed;
   image.seekg(0, std::ios::end);
@@ -107,10 +124,10 @@ FirmwareUpdateOutcome TransferImage(DevicePort& port, const std::string& imagePa
   image.seekg(0);
   char header[kFirmwareHeaderSize];
   image.read(header, sizeof header);
-  if (!SyncBootLoader(port)) return FirmwareUpdateOutcome::TransferFailed;
+  if (!SyncBootLoader(link)) return FirmwareUpdateOutcome::TransferFailed;
   port.DevicePresent = 1;
   port.FirmwareTransferActive = 1;
-  return SendImage(port, image, FirmwarePacketCount(size), ui);
+  return SendImage(port, link, image, FirmwarePacketCount(size), ui);
 }
 
 bool ConnectWithRetries(DevicePort& port) {
@@ -207,16 +224,23 @@ bool ConnectBootLoader(DevicePort& port) {
 }
 
 bool SyncBootLoader(DevicePort& port) {
-  if (!port.IsOpen()) return false;
   DeviceLink link = port.Link();
+  return SyncBootLoader(link);
+}
+
+bool SyncBootLoader(DeviceLink& link) {
+  if (!link.IsOpen()) return false;
   bool written = false;
   for (int attempt = 0; attempt < kSyncAttempts && !written; ++attempt) {
     link.Sleep(kSyncIntervalMs);
+    // Echoes of the handshake's 'a' bytes that arrived late are no answer to 'u'.
+    link.DiscardInput();
     written = link.Write("u") == 1;
   }
   if (!written) return false;
   for (int read = 0; read < kSyncAttempts; ++read) {
     const int byte = link.ReadByte();
+    if (byte == 'a') continue;  // an echo that was still on its way when the input was dropped
     if (byte >= 0) return byte == 'u';
   }
   return false;

@@ -55,7 +55,9 @@ class FirmwareUpdateUi {
 bool EnterFirmwareUpdateMode(DeviceLink& link);
 // Reopens port.portName for the boot loader and waits for its "Main" line after 'q'.
 bool ConnectBootLoader(DevicePort& port);
-// Sends 'u' until written, then expects 'u' back.
+// Sends 'u' until written (dropping unread input before each try), then expects 'u' back; late
+// 'a' echoes of the handshake are passed over.
+bool SyncBootLoader(DeviceLink& link);
 bool SyncBootLoader(DevicePort& port);
 enum class FirmwareUpdateOutcome {
   Completed,       // every packet acknowledged, the boot loader told to start the new firmware
@@ -63,7 +65,8 @@ enum class FirmwareUpdateOutcome {
   InvalidImage,    // the image failed its check
   Refused,         // the watch did not acknowledge the switch to its boot loader
   NoBootLoader,    // the boot loader did not answer (or never echoed 'a')
-  TransferFailed,  // image unreadable, no 'u' echo, watch unplugged or packets unacknowledged
+  TransferFailed,  // image unreadable or changed, no 'u' echo, boot loader never ready, watch
+                   // unplugged or packets unacknowledged
 };
 
 // Sends the image (header skipped) and ends the popup with RequestClose on every path.

@@ -1,9 +1,10 @@
 #include "device/gps_data_update.h"
 
 #include <array>
-#include <cstdio>
+#include <cstdint>
 #include <fstream>
-#include <iterator>
+#include <new>
+#include <stdexcept>
 #include <optional>
 #include <vector>
 
@@ -28,13 +29,32 @@ void PutWord(std::span<uint8_t> bytes, size_t index, uint32_t value) {
   for (size_t i = 0; i < 4; ++i) bytes[index * 4 + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-// The whole file, or nothing when it cannot be read.
+// Size of an open file (the read position is left at its start), or nothing when it cannot be told.
+std::optional<uint64_t> FileSize(std::ifstream& file) {
+  file.seekg(0, std::ios::end);
+  const std::streamoff end = file.tellg();
+  file.seekg(0);
+  if (!file || end < 0) return std::nullopt;
+  return static_cast<uint64_t>(end);
+}
+
+// The whole file, or nothing when it cannot be read, does not fit in memory, or is too long for the
+// 32-bit size that announces it to the watch.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) return std::nullopt;
-  return bytes;
+  const std::optional<uint64_t> size = FileSize(file);
+  if (!size || *size > UINT32_MAX) return std::nullopt;
+  try {
+    std::vector<uint8_t> bytes(static_cast<size_t>(*size));
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (file.bad() || file.gcount() != static_cast<std::streamsize>(bytes.size())) return std::nullopt;
+    return bytes;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  } catch (const std::length_error&) {
+    return std::nullopt;
+  }
 }
 
 // Announces a payload with body and uploads it when the watch answers "PKRV<answer>,1".
@@ -42,12 +62,9 @@ void AnnounceAndSend(DeviceLink& link, const std::string& body, int answer, int 
                      std::span<const uint8_t> payload, const MessageBoxFn& showMessage, bool& accepted,
                      bool& sent) {
   SendSentence(link, body);
-  std::array<char, 1024> reply{};
-  if (!WaitReply(answer, reply, link, budget)) return;
-  int number = 0;
-  int status = 0;
-  std::sscanf(reply.data() + 4, "%d,%d", &number, &status);
-  accepted = status == 1;
+  const std::optional<ReplyFields> reply = WaitReplyFields(link, answer, budget);
+  if (!reply) return;
+  accepted = reply->first == 1;
   if (!accepted) {
     if (showMessage) showMessage(kGpsFileInvalidMessage);
     return;
@@ -66,12 +83,18 @@ bool IsValidGpsDataHeader(std::span<const uint8_t> header, uint32_t fileLength) 
 }
 
 bool CheckGpsDataFile(const std::string& path, const MessageBoxFn& showMessage) {
-  const auto bytes = ReadWholeFile(path);
-  if (!bytes) {
+  // Only the header is read; the length it must describe is the file's size.
+  std::ifstream file(path, std::ios::binary);
+  const std::optional<uint64_t> size = file ? FileSize(file) : std::nullopt;
+  std::array<uint8_t, kGpsDataHeaderSize> header{};
+  if (size) file.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(header.size()));
+  if (!size || file.bad()) {
     if (showMessage) showMessage(kGpsFileUnreadableMessage);
     return false;
   }
-  if (IsValidGpsDataHeader(*bytes, static_cast<uint32_t>(bytes->size()))) return true;
+  const auto got = static_cast<size_t>(file.gcount());
+  if (*size <= UINT32_MAX && IsValidGpsDataHeader(std::span(header).first(got), static_cast<uint32_t>(*size)))
+    return true;
   if (showMessage) showMessage(kGpsFileInvalidMessage);
   return false;
 }
@@ -98,11 +121,10 @@ GpsDataSendResult SendGpsData(DeviceLink& link, const std::string& path, const M
   }
   result.fileRead = true;
   const auto info = GpsDataInfoBlock(*payload);
-  char body[64];
-  std::snprintf(body, sizeof body, "PKRV704,%u", static_cast<unsigned int>(payload->size()));
-  AnnounceAndSend(link, body, 604, kDataAnswerBudget, *payload, showMessage, result.dataAccepted, result.dataSent);
-  std::snprintf(body, sizeof body, "PKRV708,%u", static_cast<unsigned int>(info.size()));
-  AnnounceAndSend(link, body, 608, kInfoAnswerBudget, info, showMessage, result.infoAccepted, result.infoSent);
+  AnnounceAndSend(link, FormatBody("PKRV704,%u", static_cast<unsigned int>(payload->size())), 604, kDataAnswerBudget,
+                  *payload, showMessage, result.dataAccepted, result.dataSent);
+  AnnounceAndSend(link, FormatBody("PKRV708,%u", static_cast<unsigned int>(info.size())), 608, kInfoAnswerBudget, info,
+                  showMessage, result.infoAccepted, result.infoSent);
   return result;
 }
 

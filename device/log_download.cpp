@@ -1,7 +1,5 @@
 #include "device/log_download.h"
 
-#include <array>
-#include <cstdio>
 #include <new>
 #include <optional>
 #include <vector>
@@ -16,16 +14,7 @@
 namespace kemlog::device {
 namespace {
 
-constexpr size_t kReplyBufferSize = 1024;
 constexpr int kAccepted = 3;
-
-using Reply = std::array<char, kReplyBufferSize>;
-
-std::string Body(const char* format, auto... values) {
-  char body[kSentenceBufferSize];
-  std::snprintf(body, sizeof body, format, values...);
-  return body;
-}
 
 // A zeroed payload buffer of count records, or nothing when it does not fit or cannot be had.
 std::optional<std::vector<uint8_t>> AllocatePayload(uint64_t count, size_t recordSize) {
@@ -42,12 +31,9 @@ std::optional<std::vector<uint8_t>> AllocatePayload(uint64_t count, size_t recor
 // nullopt: no answer at all.
 std::optional<bool> RequestAccepted(DeviceLink& link, const std::string& body) {
   SendSentence(link, body);
-  Reply reply{};
-  if (!WaitReply(900, reply, link, kReplyBudget)) return std::nullopt;
-  int answered = 0;
-  int status = 0;
-  std::sscanf(reply.data() + 8, "%d,%d", &answered, &status);
-  return status == kAccepted;
+  const std::optional<ReplyFields> reply = WaitReplyFields(link, 900, kReplyBudget);
+  if (!reply) return std::nullopt;
+  return reply->second == kAccepted;
 }
 
 class Download {
@@ -62,14 +48,14 @@ class Download {
     if (*count <= 0) return QuietEnd(DownloadOutcome::NoLogs);
     std::optional<std::vector<uint8_t>> summaries = AllocatePayload(static_cast<uint64_t>(*count), track::kLogSummarySize);
     if (!summaries) return QuietEnd(DownloadOutcome::OutOfMemory);
-    if (RequestAccepted(link_, Body("PKRV712,0,%d", *count)) != true || !ReceiveBlocks(link_, *summaries))
+    if (RequestAccepted(link_, FormatBody("PKRV712,0,%d", *count)) != true || !ReceiveBlocks(link_, *summaries))
       return FailureEnd();
     link_.Sleep(kBetweenRequestsMs);
 
     const std::vector<track::LogSummaryRecord> records = track::DecodeLogSummaries(*summaries);
     for (size_t i = 0; i < records.size(); ++i) {
       const int number = static_cast<int>(i) + 1;
-      sink_.ShowMessage(Body(kHistoryLogMessage, number));
+      sink_.ShowMessage(FormatBody(kHistoryLogMessage, number));
       sink_.OnProgress(number, *count);
       if (!FetchLog(records[i])) return FailureEnd();
       link_.Sleep(kBetweenRequestsMs);
@@ -80,19 +66,16 @@ class Download {
  private:
   std::optional<int> LogCount() {
     SendSentence(link_, "PKRV711");
-    Reply reply{};
-    if (!WaitReply(611, reply, link_, kReplyBudget)) return std::nullopt;
-    int number = 0;
-    int count = 0;
-    std::sscanf(reply.data() + 4, "%d,%d", &number, &count);
-    return count;
+    const std::optional<ReplyFields> reply = WaitReplyFields(link_, 611, kReplyBudget);
+    if (!reply) return std::nullopt;
+    return reply->first;
   }
 
   // Fetches and stores one log; false ends the download with the failure notice. A log that the
   // watch refuses is skipped and counts as done.
   bool FetchLog(track::LogSummaryRecord summary) {
     const std::optional<bool> accepted =
-        RequestAccepted(link_, Body("PKRV713,%d,%d", summary.pointStart, static_cast<int>(summary.pointCount)));
+        RequestAccepted(link_, FormatBody("PKRV713,%d,%d", summary.pointStart, static_cast<int>(summary.pointCount)));
     if (!accepted) return false;
     if (!*accepted) return true;
     std::optional<std::vector<uint8_t>> payload = AllocatePayload(summary.pointCount, track::kTrackPointSize);

@@ -8,6 +8,7 @@
 namespace kemlog::device {
 namespace {
 
+constexpr size_t kReplyFieldsBufferSize = 1024;
 constexpr size_t kTextPollSize = 128;
 constexpr int kTextPolls = 11;
 constexpr uint32_t kTextPollIntervalMs = 100;
@@ -83,6 +84,15 @@ bool WaitReply(int number, std::span<char> buffer, DeviceLink& link, int budget)
     if (count >= 5 && IsWantedLine(buffer, count, prefix)) return true;
   }
   return false;
+}
+
+std::optional<ReplyFields> WaitReplyFields(DeviceLink& link, int number, int budget) {
+  std::array<char, kReplyFieldsBufferSize> reply{};
+  if (!WaitReply(number, reply, link, budget)) return std::nullopt;
+  // WaitReply ends the body with a zero after at least "PKRV" and the three digits of its number.
+  ReplyFields fields;
+  std::sscanf(reply.data() + 4, "%*d,%d,%d", &fields.first, &fields.second);
+  return fields;
 }
 
 bool SendAndWaitText(DeviceLink& link, std::string_view body, std::string_view text, std::string& out) {

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -30,6 +32,25 @@ void SendSentence(DeviceLink& link, std::string_view body);
 // budget. On true, buffer holds the body, zero-terminated where its '*' was. Lines shorter than five
 // bytes or longer than the buffer are dropped; nothing is written outside the buffer.
 bool WaitReply(int number, std::span<char> buffer, DeviceLink& link, int budget);
+
+// The two numbers after the sentence number of a reply "PKRV<number>,<first>,<second>..."; a number
+// that is missing reads as 0.
+struct ReplyFields {
+  int first = 0;
+  int second = 0;
+};
+
+// Waits as WaitReply does (with a 1024-byte buffer) for reply `number` and reads its fields; nothing
+// when no such reply came.
+std::optional<ReplyFields> WaitReplyFields(DeviceLink& link, int number, int budget);
+
+// A sentence body printed from format and values, cut to kSentenceBufferSize - 1 bytes.
+template <typename... Values>
+std::string FormatBody(const char* format, Values... values) {
+  char body[kSentenceBufferSize];
+  if (std::snprintf(body, sizeof body, format, values...) < 0) return {};
+  return body;
+}
 
 // Sends body, then polls eleven times, 100 ms apart, for text in what arrives (one read of up to 128
 // bytes per poll). On true, out holds the received text from text's first occurrence on.

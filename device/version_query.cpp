@@ -24,15 +24,19 @@ std::string VersionText(int firmwareVersion, int gpsDataDate) {
   return text;
 }
 
-std::string QueryDeviceVersion(DeviceLink& link) {
+VersionAnswer AskDeviceVersion(DeviceLink& link) {
   SendSentence(link, "PKRV829");
   std::array<char, 1024> reply{};
-  WaitReply(861, reply, link, kVersionBudget);
+  VersionAnswer answer;
+  answer.answered = WaitReply(861, reply, link, kVersionBudget);
   reply.back() = '\0';
   int firmware = 0;
   int gpsDate = 0;
   std::sscanf(reply.data(), "PKRV861,%d,%d", &firmware, &gpsDate);
-  return VersionText(firmware, gpsDate);
+  answer.text = VersionText(firmware, gpsDate);
+  return answer;
 }
+
+std::string QueryDeviceVersion(DeviceLink& link) { return AskDeviceVersion(link).text; }
 
 }  // namespace kemlog::device

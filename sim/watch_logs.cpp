@@ -199,6 +199,7 @@ std::vector<WatchLog> GenerateWatchLogs(uint32_t seed, int logCount, int pointsP
   if (logCount <= 0) return logs;
   logCount = std::min(logCount, kMaxGeneratedLogs);
   pointsPerLog = std::clamp(pointsPerLog, 0, kMaxGeneratedPoints);
+  if (logCount > 0) pointsPerLog = std::min(pointsPerLog, kMaxGeneratedTotalPoints / logCount);
   Draw draw(seed);
   const Route route;
   // Logs lie one to three local days apart, all within 2016-2026 local time.

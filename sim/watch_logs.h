@@ -38,13 +38,15 @@ inline constexpr size_t kPointRecordSize = 32;
 // The generator keeps to at most this many logs (one per day of 2016-2026) and points per log.
 inline constexpr int kMaxGeneratedLogs = 4018;
 inline constexpr int kMaxGeneratedPoints = 1000000;
+// And to at most this many points in all, so that every log's pointStart fits its 32-bit field.
+inline constexpr int kMaxGeneratedTotalPoints = 10000000;
 
 // Deterministic for a seed: logCount runs of pointsPerLog points each, one point every few seconds,
 // starting on different days, with plausible pace, heart rate, elevation and calories. The runs go
 // anticlockwise round the Imperial Palace; consecutive logs start on later days, in the morning
 // (06:00-08:30) or the evening (18:00-21:00) of local time, between 2016 and 2026. Local time is
 // device time plus nine hours (32400 s), as the program shows it. Counts beyond the limits above are
-// cut to them.
+// cut to them (points per log to kMaxGeneratedTotalPoints / logCount where the total would exceed it).
 std::vector<WatchLog> GenerateWatchLogs(uint32_t seed, int logCount, int pointsPerLog);
 
 // The raw bytes the watch sends: 64 bytes per summary, 32 per point, little-endian.
