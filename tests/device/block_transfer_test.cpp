@@ -214,5 +214,23 @@ TEST(ReceiveBlocks, ABlockWhoseBytesStopIsDroppedWithoutAnAnswer) {
   EXPECT_EQ(std::count(bodies.begin(), bodies.end(), "PKRV900,902,3"), 2);  // one per announcement
 }
 
+// The caller's buffer is the payload it asked for; a shorter payload would leave zeros that the
+// caller decodes as records, so any other total is refused like one beyond the buffer.
+TEST(ReceiveBlocks, RefusesATotalOtherThanTheExpectedSize) {
+  struct Case {
+    size_t announced;
+    size_t expected;
+    bool result;
+  };
+  for (const Case& c : {Case{99, 100, false}, Case{1, 100, false}, Case{0, 64, false}, Case{100, 100, true}}) {
+    testing::LinkFixture f;
+    ScriptedSender sender(f, Payload(c.announced), {{0, static_cast<int>(c.announced)}});
+    std::vector<uint8_t> destination(c.expected);
+    EXPECT_EQ(ReceiveBlocks(f.device, destination), c.result) << c.announced << " of " << c.expected;
+    EXPECT_EQ(Bodies(f.peer).front(), c.result ? "PKRV900,901,3" : "PKRV900,901,2") << c.announced;
+    if (!c.result) EXPECT_EQ(Bodies(f.peer).size(), 1u) << c.announced;
+  }
+}
+
 }  // namespace
 }  // namespace kemlog::device

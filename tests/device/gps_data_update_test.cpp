@@ -240,5 +240,39 @@ TEST_F(GpsFiles, TheInformationBlockGoesOutWhateverTheDataAchieved) {
   }
 }
 
+// Only the header is read: a file far larger than memory is checked at once against its size.
+TEST_F(GpsFiles, AHugeFileIsCheckedByItsHeaderAndSize) {
+  struct Case {
+    uint64_t size;
+    uint32_t announcedLength;  // word 2 + 1
+    bool valid;
+  };
+  for (const Case& c : {Case{uint64_t{3} << 30, 3u << 30, true},
+                        Case{(uint64_t{1} << 32) + 1000, 1000, false},  // a 32-bit length would wrap to 1000
+                        Case{uint64_t{3} << 30, 1000, false}}) {
+    std::vector<uint8_t> header = GpsFile(1000, [&](auto& w) { w[2] = c.announcedLength - 1; });
+    header.resize(32);
+    const std::string path = Write(header);
+    std::filesystem::resize_file(path, c.size);  // sparse: no disk space used
+    std::vector<std::string> messages;
+    EXPECT_EQ(CheckGpsDataFile(path, [&](const std::string& m) { messages.push_back(m); }), c.valid) << c.size;
+    EXPECT_EQ(messages.empty(), c.valid) << c.size;
+  }
+}
+
+TEST_F(GpsFiles, AFileTooLongToAnnounceIsNotSent) {
+  Receiver r;
+  std::vector<uint8_t> header = GpsFile(1000);
+  header.resize(32);
+  const std::string path = Write(header);
+  std::filesystem::resize_file(path, (uint64_t{1} << 32) + 5);
+  std::vector<std::string> messages;
+  const GpsDataSendResult result = SendGpsData(r.device, path, [&](const std::string& m) { messages.push_back(m); });
+  EXPECT_FALSE(result.fileRead);
+  EXPECT_FALSE(result.Complete());
+  EXPECT_EQ(messages, std::vector<std::string>{kGpsFileUnreadableMessage});
+  EXPECT_TRUE(r.peer.Bodies().empty());
+}
+
 }  // namespace
 }  // namespace kemlog::device

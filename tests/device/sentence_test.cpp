@@ -170,5 +170,42 @@ TEST(WaitHello, SilenceEndsAfterHalfASecond) {
   EXPECT_LE(f.clock.TickCount(), 503u);
 }
 
+// The two numbers after the sentence number, read from the body only (never from what an earlier,
+// longer line left in the buffer).
+TEST(WaitReplyFields, ReadsTheTwoNumbersAfterTheSentenceNumber) {
+  struct Case {
+    std::string sent;
+    bool answered;
+    int first;
+    int second;
+  };
+  const Case cases[] = {
+      {Line("PKRV900,712,3"), true, 712, 3},
+      {Line("PKRV900,713,2"), true, 713, 2},
+      {Line("PKRV900,1"), true, 1, 0},  // one number only, as 604 and 611 carry
+      {Line("PKRV900"), true, 0, 0},
+      // A longer line of another number first: its bytes stay in the buffer behind the short reply.
+      {Line("PKRV555,12345,67890,1") + Line("PKRV900"), true, 0, 0},
+      {Line("PKRV900,x,3"), true, 0, 0},
+      {Line("PKRV901,712,3"), false, 0, 0},
+      {"", false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    LinkFixture f;
+    f.peer.Send(c.sent);
+    const std::optional<ReplyFields> fields = WaitReplyFields(f.device, 900, 50);
+    ASSERT_EQ(fields.has_value(), c.answered) << c.sent;
+    if (!fields) continue;
+    EXPECT_EQ(fields->first, c.first) << c.sent;
+    EXPECT_EQ(fields->second, c.second) << c.sent;
+  }
+}
+
+TEST(FormatBody, PrintsTheValuesAndCutsWhatDoesNotFit) {
+  EXPECT_EQ(FormatBody("PKRV713,%d,%d", 120, 45), "PKRV713,120,45");
+  EXPECT_EQ(FormatBody("PKRV%d,%u,%08X", 901, 64u, 0xABCu), "PKRV901,64,00000ABC");
+  EXPECT_EQ(FormatBody("%s", std::string(400, 'A').c_str()).size(), kSentenceBufferSize - 1);
+}
+
 }  // namespace
 }  // namespace kemlog::device
