@@ -23,6 +23,8 @@ using kemlog::app::CZQN4170_ZEZureDlg;
 namespace res = kemlog::resources;
 
 constexpr int kMapCheckMs = 3000;
+// Without a connection the page asks at every paint; the check runs again only after this long.
+constexpr uint32_t kMapRecheckMs = 10000;
 
 void PrintFolder(const std::string& folder) {
   std::error_code error;
@@ -49,7 +51,8 @@ bool WriteScreenshot(const kemlog::platform::headless::HeadlessUi& ui, kemlog::p
   if (!kemlog::platform::EncodePicture(ui.Screenshot(window), png)) return false;
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-  return static_cast<bool>(out);
+  out.close();  // a failure to write the last bytes shows only here
+  return !out.fail();
 }
 
 void Demo(kemlog::platform::headless::HeadlessUi& ui, CZQN4170_ZEZureDlg& window, const std::string& folder,
@@ -101,9 +104,9 @@ int main(int argc, char** argv) {
   const std::string folder = kemlog::platform::DefaultLogFolder();
   bool screenshotFailed = false;
   kemlog::viewer::LogPageOptions options;
-  options.mapServiceReachable = [] {
-    return kemlog::platform::CheckServiceConnection(kemlog::viewer::kMapServiceAddress, kMapCheckMs);
-  };
+  options.mapServiceReachable = kemlog::viewer::ThrottledCheck(
+      [] { return kemlog::platform::CheckServiceConnection(kemlog::viewer::kMapServiceAddress, kMapCheckMs); },
+      clock, kMapRecheckMs);
   const int result = kemlog::app::RunApplication(
       ui, demo.MachineFor(folder, kemlog::app::InstalledFontFiles()), kemlog::app::ProgramPages(options),
       [&](CZQN4170_ZEZureDlg& window) { Demo(ui, window, folder, screenshot, screenshotFailed); });

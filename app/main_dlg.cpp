@@ -345,6 +345,7 @@ void CZQN4170_ZEZureDlg::RunDownload() {
   popup_.DoModal(self_);
   popup_.BusyMode = false;
   JoinDownload();
+  popup_.DropPendingClose();  // the worker has ended: a late request is not for a later popup
   if (logPage_) logPage_->RefreshLogCount();
 }
 
@@ -365,6 +366,7 @@ void CZQN4170_ZEZureDlg::OnCloseButton() {
 
 void CZQN4170_ZEZureDlg::OnDestroy() {
   devices_.WatchChanges({});
+  skin_.Detach();
   JoinDownload();
   std::error_code error;
   std::filesystem::remove(logFolder_, error);  // removes the folder only when it is empty

@@ -43,23 +43,36 @@ int CPopUpDlg::DoModal(WindowId owner) {
   return ui_.RunModal(*dialog, owner, *this);
 }
 
+// The window is copied under the lock and the toolkit called outside it, so that a backend whose
+// call waits for the user-interface thread cannot meet that thread waiting for the lock; the
+// toolkit drops calls for windows that have gone meanwhile.
 void CPopUpDlg::RequestPopupClose() {
-  std::lock_guard lock(windowMutex_);
-  if (window_) {
-    ui_.PostClose(window_);
-  } else {
-    closePending_ = true;
+  WindowId window;
+  {
+    std::lock_guard lock(windowMutex_);
+    window = window_;
+    if (!window) closePending_ = true;
   }
+  if (window) ui_.PostClose(window);
+}
+
+void CPopUpDlg::DropPendingClose() {
+  std::lock_guard lock(windowMutex_);
+  closePending_ = false;
 }
 
 void CPopUpDlg::Invalidate() {
-  std::lock_guard lock(windowMutex_);
-  if (window_) ui_.Invalidate(window_, true);
+  const WindowId window = Window();
+  if (window) ui_.Invalidate(window, true);
 }
 
 void CPopUpDlg::SetProgress(int percent) {
-  std::lock_guard lock(windowMutex_);
-  if (progressBar_) ui_.SetProgressPosition(progressBar_, percent);
+  WindowId bar;
+  {
+    std::lock_guard lock(windowMutex_);
+    bar = progressBar_;
+  }
+  if (bar) ui_.SetProgressPosition(bar, percent);
 }
 
 WindowId CPopUpDlg::Window() const {

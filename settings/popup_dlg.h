@@ -56,6 +56,9 @@ class CPopUpDlg : public platform::DialogHandler {
   // Any thread: ends the popup. A request that comes while no popup window exists is kept, and the
   // next modal run then ends at once.
   void RequestPopupClose();
+  // Forgets a close request kept for a popup that has not opened: the caller calls it once the job
+  // that could have asked has ended, in case the popup ended before the job's request came.
+  void DropPendingClose();
   // Any thread: repaint the popup so that it shows the current PopupMessage.
   void Invalidate();
   // Any thread: moves the progress bar (0-100) of a running popup.

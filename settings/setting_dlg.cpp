@@ -268,6 +268,7 @@ void CSettingDlg::OnFirmwareUpdate() {
     PopupFirmwareUi view(services_);
     platform::WaitCursor wait(services_.ui);
     device::RunFirmwareUpdate(services_.port, services_.devices, image, view);
+    services_.popup.DropPendingClose();  // the worker has ended: a late request is not for a later popup
   }
   ClearFirmwareSelection();
 }

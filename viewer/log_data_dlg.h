@@ -19,6 +19,7 @@
 #include "settings/main_services.h"
 #include "skin/dialog_skin.h"
 #include "track/track_log.h"
+#include "viewer/internet_check.h"
 #include "viewer/map_view.h"
 #include "viewer/plot_control_host.h"
 #include "viewer/track_playback.h"
@@ -30,11 +31,6 @@ struct tagTrackHistory {
   bool operator==(const tagTrackHistory&) const = default;
 };
 
-// Whether the map service can be reached now. It blocks its caller while it runs.
-using InternetCheck = std::function<bool()>;
-// The map service's address that the connection check tries: the host the map page loads the
-// service's script from.
-inline constexpr const char* kMapServiceAddress = "https://maps.googleapis.com/";
 
 // What fills the graph from the page's points: its set-up once, at the page's initialisation, on
 // the chart of control 1043, and its fill after every opening of a log.

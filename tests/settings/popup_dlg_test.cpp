@@ -209,6 +209,21 @@ TEST_F(PopupTest, ACloseRequestBeforeTheWindowExistsEndsTheNextRunAtOnceAndOnlyT
   EXPECT_FALSE(ui.LoopTimedOut());
 }
 
+TEST_F(PopupTest, ALateCloseRequestDroppedAfterItsJobDoesNotEndTheNextPopup) {
+  // The job's popup has already ended when its worker asks to close it.
+  std::thread late([&] { popup.RequestPopupClose(); });
+  late.join();
+  popup.DropPendingClose();
+  bool open = false;
+  ui.QueueStep([&] {
+    open = static_cast<bool>(ui.ActiveModal());
+    ui.PressButton(Part(res::kPopupExit));
+  });
+  popup.DoModal();
+  EXPECT_TRUE(open);
+  EXPECT_FALSE(ui.LoopTimedOut());
+}
+
 TEST_F(PopupTest, ACloseRequestFromAWorkerEndsTheRunEveryTime) {
   // Workers post at spread moments while the popup opens and runs. (A request before the window
   // exists is covered deterministically above; here it is the hand-over while the window lives.)
