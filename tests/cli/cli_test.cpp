@@ -157,5 +157,16 @@ TEST_F(CliFiles, ConversionsRefuseFilesTheyCannotUse) {
   EXPECT_FALSE(std::filesystem::exists(In("x.nmea")));
 }
 
+TEST_F(CliFiles, ImportIntoAFolderThatCannotBeCreatedFails) {
+  const CliRun download = Cli({"download", "--demo", "--logs", "1", "--points", "20", "--out", In("logs")});
+  ASSERT_EQ(download.code, 0) << download.err;
+  ASSERT_EQ(Cli({"export-nmea", Rows(download.out).at(0).at(5), In("run.nmea")}).code, 0);
+  std::ofstream(In("plain-file")) << "x";
+  const CliRun r = Cli({"import-nmea", In("run.nmea"), "--out", In("plain-file/sub")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("cannot create"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
 }  // namespace
 }  // namespace kemlog::cli
