@@ -1,11 +1,12 @@
 #include "app/download_sink.h"
+#include "resources/program_texts.h"
 
 #include <utility>
 
 namespace kemlog::app {
 
 namespace {
-constexpr char kMessageCaption[] = "KEM LOG";
+constexpr const char* kMessageCaption = resources::kProductName;
 }
 
 PopupDownloadSink::PopupDownloadSink(settings::MainServices& services, platform::WindowId historyList,

@@ -18,14 +18,12 @@ namespace kemlog::app {
 namespace {
 
 using platform::ControlId;
+using platform::ClampToScreen;
 using platform::Point;
 using platform::RectXywh;
 using platform::Size;
 using platform::WindowId;
 namespace res = resources;
-
-// A coordinate outside 0..limit is replaced by 0.
-int ClampToScreen(int value, int limit) { return value < 0 || value > limit ? 0 : value; }
 
 // Where the layout puts a control for a client size of W × H: (x, y, width, height) as
 // (x0 + W·xw, y0, w0 + W·ww, h0 + H·hh) with the factors 0 or 1.

@@ -19,11 +19,12 @@
 #include "settings/main_services.h"
 #include "settings/popup_dlg.h"
 #include "skin/dialog_skin.h"
+#include "resources/program_texts.h"
 
 namespace kemlog::app {
 
 inline constexpr char kMainWindowClass[] = "#32770";
-inline constexpr char kMainWindowTitle[] = "KEM LOG";
+inline constexpr const char* kMainWindowTitle = resources::kProductName;
 inline constexpr int kMainWidth = 900;
 inline constexpr int kMainHeight = 620;
 // The top strip that drags the window and whose double-click maximises it.

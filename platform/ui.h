@@ -184,6 +184,10 @@ class WaitCursor {
   Ui& ui_;
 };
 
+// A window's left or top coordinate kept on the screen: below 0 or beyond the screen's extent
+// `limit` it becomes 0.
+constexpr int ClampToScreen(int value, int limit) { return value < 0 || value > limit ? 0 : value; }
+
 // Creates a child dialog in place of a placeholder control of `parent`: the placeholder's rectangle,
 // shrunk by `inset` pixels on every side, raised to the top and shown; the placeholder is destroyed.
 // Invalid, with the placeholder left, when it is missing or the dialog cannot be created.

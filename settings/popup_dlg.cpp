@@ -3,22 +3,21 @@
 #include <utility>
 
 #include "resources/dialog_templates.h"
+#include "resources/program_texts.h"
 
 namespace kemlog::settings {
 
 namespace {
 
+using platform::ClampToScreen;
 using platform::RectXywh;
 using platform::WindowId;
 
 constexpr platform::Colour kBlack = 0x000000;
 constexpr platform::Colour kWhite = 0xFFFFFF;
 constexpr platform::Colour kBarColour = platform::Rgb(0, 255, 199);
-constexpr char kMessageFace[] = "Rounded M+ 1c-2c3 regular";
+constexpr const char* kMessageFace = resources::kRoundedFace;
 constexpr int kMessagePointSize = 103;  // tenths of a point
-
-// A coordinate outside 0..limit is replaced by 0.
-int ClampToScreen(int value, int limit) { return value < 0 || value > limit ? 0 : value; }
 
 }  // namespace
 

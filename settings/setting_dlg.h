@@ -13,6 +13,7 @@
 #include "platform/ui.h"
 #include "settings/main_services.h"
 #include "skin/dialog_skin.h"
+#include "resources/program_texts.h"
 
 namespace kemlog::settings {
 
@@ -22,7 +23,7 @@ class CSettingDlg : public platform::DialogHandler {
   static constexpr int kVersionMajor = 1;
   static constexpr int kVersionMinor = 0;
   // Caption of the page's message boxes.
-  static constexpr const char* kMessageCaption = "KEM LOG";
+  static constexpr const char* kMessageCaption = resources::kProductName;
   static constexpr const char* kFileDialogTitle = "ファイルを開く";
   static constexpr const char* kFirmwareFilter = "Bin Files(*.bin) |*.bin| All Files(*.*) |*.*||";
   static constexpr const char* kFirmwareExtension = "*.bin";
@@ -30,7 +31,7 @@ class CSettingDlg : public platform::DialogHandler {
   // Colour of the frames around the two path lines.
   static constexpr platform::Colour kFrameColour = platform::Rgb(0, 151, 138);
   static constexpr platform::Colour kPageColour = 0xFFFFFF;
-  static constexpr const char* kTextFace = "Rounded M+ 1c-2c3 regular";
+  static constexpr const char* kTextFace = resources::kRoundedFace;
   static constexpr int kTextPointSize = 110;  // tenths of a point
 
   explicit CSettingDlg(MainServices& services);

@@ -8,9 +8,6 @@
 #include "track/device_time.h"
 
 namespace kemlog::track {
-namespace {
-
-}  // namespace
 
 std::string PaceText(float pace) {
   constexpr float kLimit = 2147483520.0f;  // the largest float below 2^31

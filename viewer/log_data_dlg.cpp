@@ -8,7 +8,9 @@
 #include "map/html_map_host.h"
 #include "track/device_time.h"
 #include "track/gpx_file.h"
+#include "track/history_row.h"
 #include "track/nmea_file.h"
+#include "resources/program_texts.h"
 
 namespace kemlog::viewer {
 
@@ -21,7 +23,7 @@ using platform::WindowId;
 
 constexpr platform::Colour kWhite = 0xFFFFFF;
 constexpr platform::Colour kBlack = 0x000000;
-constexpr char kTextFace[] = "Rounded M+ 1c-2c3 regular";
+constexpr const char* kTextFace = resources::kRoundedFace;
 constexpr int kTextPointSize = 80;  // tenths of a point
 constexpr char kStartCount[] = "合計   0履歷";
 
@@ -46,12 +48,6 @@ std::string DegreesText(double degrees) { return map::FormatCoordinate(degrees) 
 
 std::string TimeText(const track::DeviceTime& t) {
   return Format("20%02d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-}
-
-std::string PaceText(float pace) {
-  const int minutes = static_cast<int>(pace);
-  const int seconds = static_cast<int>((pace - static_cast<float>(minutes)) * 60);
-  return Format("%d'%02d\" /km", minutes, seconds);
 }
 
 // Where a control goes for a page of w × h pixels.
@@ -111,7 +107,7 @@ class CLogDataDlg::TrackReader : public track::GpxTrackConsumer {
   void OnCalories(uint32_t calories) override { Cell(kCalories, Format("%.1f kcal", calories * 0.1)); }
   void OnHeartRate(int32_t bpm) override { Cell(kHeartRate, Format("%d", bpm)); }
   void OnPointEnd(const track::tagTrackLog& point) override {
-    Cell(kPace, PaceText(point.pace));
+    Cell(kPace, track::PaceText(point.pace));
     page_.points_.push_back(point);
     largest_ = std::max(largest_, point.distance);
   }

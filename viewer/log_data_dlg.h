@@ -23,6 +23,7 @@
 #include "viewer/map_view.h"
 #include "viewer/plot_control_host.h"
 #include "viewer/track_playback.h"
+#include "resources/program_texts.h"
 
 namespace kemlog::viewer {
 
@@ -54,7 +55,7 @@ inline constexpr char kNmeaDefaultExtension[] = "*.nmea";
 inline constexpr char kNmeaSaveTitle[] = "名前を付けて保存";
 inline constexpr char kNmeaOpenTitle[] = "ファイルを開く";
 inline constexpr char kNmeaWriteFailed[] = "軌跡データの作成ができませんでした。";
-inline constexpr char kMessageCaption[] = "KEM LOG";
+inline constexpr const char* kMessageCaption = resources::kProductName;
 
 class CLogDataDlg : public platform::DialogHandler, private PlaybackDriver {
  public:

@@ -228,7 +228,9 @@ TEST(ReceiveBlocks, RefusesATotalOtherThanTheExpectedSize) {
     std::vector<uint8_t> destination(c.expected);
     EXPECT_EQ(ReceiveBlocks(f.device, destination), c.result) << c.announced << " of " << c.expected;
     EXPECT_EQ(Bodies(f.peer).front(), c.result ? "PKRV900,901,3" : "PKRV900,901,2") << c.announced;
-    if (!c.result) EXPECT_EQ(Bodies(f.peer).size(), 1u) << c.announced;
+    if (!c.result) {
+      EXPECT_EQ(Bodies(f.peer).size(), 1u) << c.announced;
+    }
   }
 }
 
